@@ -6,7 +6,7 @@
 # headless Lua session tool runs a real session on the Dummy audio backend
 # (no X display, no JACK), and its VST scanner indexes the plug-in first.
 #
-# Usage: run_carla.sh PLUGIN.so EXPECTED_NAME EXPECTED_UNIQUE_ID_4CC NUM_PARAMS NUM_PROGRAMS
+# Usage: run_ardour.sh PLUGIN.so EXPECTED_NAME EXPECTED_UNIQUE_ID_4CC NUM_PARAMS NUM_PROGRAMS
 # Exit:  0 pass, 1 fail, 2 bad usage, 77 host not installed (CTest skip).
 set -u
 
