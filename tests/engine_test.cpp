@@ -8,16 +8,12 @@
 #include <limits>
 
 #include "engine/signal_chain.h"
+#include "tests/engine_fixtures.h"
 
 namespace korvane {
 namespace {
 
-PreampEngine engineAt(float rate)
-{
-    PreampEngine e;
-    setSampleRate(e, rate);
-    return e;
-}
+using testing::engineAt;
 
 // Drives some signal through the chain so that every state is non-zero.
 void dirty(PreampEngine& e)

@@ -6,16 +6,12 @@
 #include <complex>
 
 #include "engine/preamp_engine.h"
+#include "tests/engine_fixtures.h"
 
 namespace korvane {
 namespace {
 
-PreampEngine engineAt(float rate)
-{
-    PreampEngine e;
-    setSampleRate(e, rate);
-    return e;
-}
+using testing::engineAt;
 
 // Reference values hold to about seven significant digits.
 void expectClose(double got, double expected, const char* what)

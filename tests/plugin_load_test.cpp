@@ -9,6 +9,7 @@
 
 #include "engine/signal_chain.h"
 #include "shell/vst2.h"
+#include "tests/engine_fixtures.h"
 #include "tests/fake_host.h"
 
 namespace korvane {
@@ -120,20 +121,14 @@ TEST_P(PluginLibrary, ProcessesLikeTheEngineInBothForms)
     float* in[] = {x.data()};
     float* out[] = {y.data()};
     e->processReplacing(e, in, out, 256);
-    if (b.voicing == Voicing::base)
-        processBlock<Voicing::base>(reference, x.data(), z.data(), 256);
-    else
-        processBlock<Voicing::variant>(reference, x.data(), z.data(), 256);
+    testing::processWith(b.voicing, reference, x.data(), z.data(), 256);
     EXPECT_EQ(y, z);
 
     std::vector<double> xd(x.begin(), x.end()), yd(x.size()), zd(x.size());
     double* ind[] = {xd.data()};
     double* outd[] = {yd.data()};
     e->processDoubleReplacing(e, ind, outd, 256);
-    if (b.voicing == Voicing::base)
-        processBlock<Voicing::base>(reference, xd.data(), zd.data(), 256);
-    else
-        processBlock<Voicing::variant>(reference, xd.data(), zd.data(), 256);
+    testing::processWith(b.voicing, reference, xd.data(), zd.data(), 256);
     EXPECT_EQ(yd, zd);
     e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.0f);
     EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f), 1);
