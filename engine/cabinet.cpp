@@ -1,6 +1,6 @@
 #include "engine/cabinet.h"
 
-#include "engine/preamp_engine.h"
+#include "engine/cabinet_tables.h"
 
 namespace korvane {
 
@@ -17,11 +17,27 @@ uint32_t cabinetForValue(float v)
     return v < 0.875f ? 6 : 7;
 }
 
-void selectCabinet(PreampEngine& e, bool /*force*/)
+void selectCabinet(PreampEngine& e, bool force)
 {
-    // No impulse responses are built in yet: the chain runs without a
-    // cabinet whatever the parameter says.
-    e.cabinet = 0;
+    const uint32_t c = cabinetForValue(e.params[kParamCabinet]);
+    if (c == 0) {
+        e.cabinet = 0;
+        return;
+    }
+    if (c == e.cabinet && !force)
+        return;
+    e.cabinet = c;
+    // The rate family goes by the integer part of the host rate; at any
+    // other rate the table stays until a supported rate re-selects it.
+    const double rate = e.sampleRate;
+    const int32_t n = (rate >= 0.0 && rate < 2147483648.0) ? static_cast<int32_t>(rate) : 0;
+    const int cabinet = static_cast<int>(c);
+    if (n == 44100 || n == 88200 || n == 176400)
+        e.cabinetIr = cabinetTable(cabinet, false).data();
+    else if (n == 48000 || n == 96000 || n == 192000)
+        e.cabinetIr = cabinetTable(cabinet, true).data();
+    e.cabinetHistory.fill(0.0);
+    e.cabinetWriteIndex = 0;
 }
 
 } // namespace korvane

@@ -1,18 +1,68 @@
 // Loudspeaker-cabinet selection and convolution.
+//
+// The convolution always runs at 44.1 or 48 kHz: inline in the per-sample
+// chain at those host rates, and as a post-pass over the block at 2x and 4x
+// the rate, through the engine's cabinetResampler.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-namespace korvane {
+#include "engine/halfband.h"
+#include "engine/preamp_engine.h"
 
-struct PreampEngine;
+namespace korvane {
 
 // Cabinet number 0..7 of a parameter-9 value; each eighth includes its
 // lower bound, anything below 0.125 is "no cabinet".
 uint32_t cabinetForValue(float value);
 
-// Chooses the cabinet named by the parameter copy. With force, the table is
-// re-selected for the current rate family even when the number is unchanged.
+// Chooses the cabinet named by the parameter copy. Engaging a cabinet (or
+// changing to another) picks the table of the current rate family and
+// clears the history; with force this happens even for the same cabinet.
+// Disengaging only sets the number to 0.
 void selectCabinet(PreampEngine& e, bool force);
+
+// One cabinet-rate sample through the 512-tap response. The history ring
+// runs backwards: the sample written j steps ago sits at
+// (cabinetWriteIndex + 1 + j) mod 512. Indices are masked, so a selection
+// made on another thread mid-block can never send a read out of range.
+inline double cabinetConvolve(PreampEngine& e, double x)
+{
+    constexpr int32_t kMask = kCabinetTaps - 1;
+    static_assert((kCabinetTaps & kMask) == 0, "ring indexing relies on a power of two");
+    const int32_t w = e.cabinetWriteIndex & kMask;
+    const double* h = e.cabinetIr;
+    e.cabinetHistory[static_cast<std::size_t>(w)] = x;
+    double y = 0.0;
+    for (int32_t k = 0; k < kCabinetTaps; ++k)
+        y = y + e.cabinetHistory[static_cast<std::size_t>((w + k) & kMask)] * h[k];
+    e.cabinetWriteIndex = (w - 1) & kMask;
+    return y;
+}
+
+// The cabinet at 2x and 4x the cabinet rate, over a block that the chain
+// has already written: each group of F output samples goes down to one
+// cabinet-rate sample, through the response, and back up. A block whose
+// length F does not divide goes out without the cabinet and raises
+// blockSizeIncompatible; the ring is then left as it was.
+template <int F, class Sample>
+void cabinetPostPass(PreampEngine& e, Sample* output, int32_t frames)
+{
+    if (frames % F != 0) {
+        e.blockSizeIncompatible = true;
+        return;
+    }
+    double group[F];
+    for (int32_t i = 0; i < frames; i += F) {
+        for (int j = 0; j < F; ++j)
+            group[j] = static_cast<double>(output[i + j]);
+        const double y = cabinetConvolve(e, downsample<F>(e.cabinetResampler, group));
+        upsample<F>(e.cabinetResampler, y, group);
+        for (int j = 0; j < F; ++j)
+            output[i + j] = static_cast<Sample>(group[j]);
+    }
+    e.blockSizeIncompatible = false;
+}
 
 } // namespace korvane

@@ -3,12 +3,14 @@
 //
 // Signal order: input DC blocker and gain; up to the oversampled rate;
 // preamplifier voicing; down; DC blocker; Bass, Middle, Treble; power drive;
-// up; power saturation; down; output DC blocker; (cabinet); output gain.
+// up; power saturation; down; output DC blocker; cabinet; output gain. At
+// 2x and 4x the cabinet rate the cabinet runs after the gain, over the block.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
+#include "engine/cabinet.h"
 #include "engine/halfband.h"
 #include "engine/preamp_engine.h"
 #include "engine/preamp_voicing.h"
@@ -35,7 +37,7 @@ inline double sanitizeInput(double x)
 namespace detail {
 
 template <Voicing V, class Sample, int N>
-void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t frames)
+void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t frames, uint32_t cabinet)
 {
     double over[N];
     for (int32_t i = 0; i < frames; ++i) {
@@ -88,6 +90,10 @@ void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t fram
 
         q = onePoleHighPass(e.dcBlockCoef, e.outputDcState, q) + kEpsilon;
 
+        // Inline cabinet at 44.1/48 kHz; higher rates run it after the loop.
+        if (cabinet != 0 && e.cabinetFactor == 1)
+            q = cabinetConvolve(e, q);
+
         output[i] = static_cast<Sample>(q * e.outputGain);
     }
 }
@@ -101,16 +107,26 @@ void processBlock(PreampEngine& e, const Sample* input, Sample* output, int32_t 
 {
     if (frames < 0)
         frames = 0;
-    if (!e.bypassed && !e.rateUnsupported) {
-        switch (e.overFactor) {
-        case 8: detail::runChain<V, Sample, 8>(e, input, output, frames); return;
-        case 4: detail::runChain<V, Sample, 4>(e, input, output, frames); return;
-        case 2: detail::runChain<V, Sample, 2>(e, input, output, frames); return;
-        default: break;  // no rate set yet: pass through like an unsupported one
-        }
+    if (e.bypassed || e.rateUnsupported || e.overFactor == 0) {
+        // overFactor 0: no rate set yet, treated like an unsupported one.
+        for (int32_t i = 0; i < frames; ++i)
+            output[i] = input[i];
+        return;
     }
-    for (int32_t i = 0; i < frames; ++i)
-        output[i] = input[i];
+    // The cabinet is read once: a change of parameter 9 during the block
+    // acts from the next block. No table yet means no cabinet.
+    const uint32_t cabinet = e.cabinetIr != nullptr ? e.cabinet : 0;
+    switch (e.overFactor) {
+    case 8: detail::runChain<V, Sample, 8>(e, input, output, frames, cabinet); break;
+    case 4: detail::runChain<V, Sample, 4>(e, input, output, frames, cabinet); break;
+    default: detail::runChain<V, Sample, 2>(e, input, output, frames, cabinet); break;
+    }
+    if (cabinet == 0)
+        return;
+    if (e.cabinetFactor == 2)
+        cabinetPostPass<2>(e, output, frames);
+    else if (e.cabinetFactor == 4)
+        cabinetPostPass<4>(e, output, frames);
 }
 
 } // namespace korvane
