@@ -1,5 +1,6 @@
 // Real-time factor of processBlock: seconds of audio processed per second
-// of CPU, per voicing, sample type and host rate, 512-frame blocks.
+// of CPU, per voicing, sample type, host rate and block length, default
+// parameters (cabinet 4 engaged).
 //
 //   build/default/bench/korvane_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
@@ -11,8 +12,6 @@
 
 namespace korvane {
 namespace {
-
-constexpr int32_t kBlock = 512;
 
 // A guitar-like DI signal: a low E with overtones, plucked once a second.
 template <class Sample>
@@ -30,43 +29,79 @@ std::vector<Sample> diSignal(double rate, size_t frames)
     return x;
 }
 
-template <Voicing V, class Sample>
-void BM_ProcessBlock(benchmark::State& state)
+PreampEngine defaultEngine(double rate)
 {
-    const double rate = static_cast<double>(state.range(0));
     PreampEngine e;
     setSampleRate(e, static_cast<float>(rate));
     for (uint32_t i = 0; i < kNumParams; ++i)
         setParameter(e, i, kDefaultParams[i]);
+    return e;
+}
+
+void reportRate(benchmark::State& state, double rate, int32_t block)
+{
+    state.counters["rt_factor"] = benchmark::Counter(static_cast<double>(block) / rate,
+                                                     benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["ns_per_frame"] = benchmark::Counter(
+        static_cast<double>(block) * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// args: host rate, block length
+template <Voicing V, class Sample>
+void BM_ProcessBlock(benchmark::State& state)
+{
+    const double rate = static_cast<double>(state.range(0));
+    const auto block = static_cast<int32_t>(state.range(1));
+    PreampEngine e = defaultEngine(rate);
     // One second of input, cycled through block by block.
-    const std::vector<Sample> input = diSignal<Sample>(rate, static_cast<size_t>(rate) / kBlock * kBlock);
-    std::vector<Sample> output(kBlock);
+    const std::vector<Sample> input = diSignal<Sample>(rate, static_cast<size_t>(rate) / block * block);
+    std::vector<Sample> output(static_cast<size_t>(block));
     size_t offset = 0;
     for (auto _ : state) {
-        processBlock<V>(e, input.data() + offset, output.data(), kBlock);
+        processBlock<V>(e, input.data() + offset, output.data(), block);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
-        offset = (offset + kBlock) % input.size();
+        offset = (offset + static_cast<size_t>(block)) % input.size();
     }
-    const double audioSeconds = static_cast<double>(kBlock) / rate;
-    state.counters["rt_factor"] =
-        benchmark::Counter(audioSeconds, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["ns_per_frame"] = benchmark::Counter(static_cast<double>(kBlock) * 1e-9,
-                                                        benchmark::Counter::kIsIterationInvariantRate |
-                                                            benchmark::Counter::kInvert);
+    reportRate(state, rate, block);
 }
 
-void rates(benchmark::internal::Benchmark* b)
+// Silence after a loud passage: the decaying states must not slow down
+// (they would without the 1e-16 offsets, on denormal numbers).
+template <Voicing V>
+void BM_SilenceAfterSignal(benchmark::State& state)
 {
-    for (int64_t rate : {44100, 96000, 192000})
-        b->Arg(rate);
-    b->ArgName("rate");
+    const double rate = static_cast<double>(state.range(0));
+    constexpr int32_t block = 256;
+    PreampEngine e = defaultEngine(rate);
+    const std::vector<double> loud = diSignal<double>(rate, static_cast<size_t>(rate));
+    std::vector<double> output(loud.size());
+    processBlock<V>(e, loud.data(), output.data(), static_cast<int32_t>(loud.size()));
+    const std::vector<double> silence(static_cast<size_t>(rate) * 20, 0.0);
+    // Twenty seconds of tail: long enough for every state to decay far.
+    size_t offset = 0;
+    for (auto _ : state) {
+        processBlock<V>(e, silence.data() + offset, output.data(), block);
+        benchmark::DoNotOptimize(output.data());
+        offset = (offset + block) % (silence.size() - block);
+    }
+    reportRate(state, rate, block);
 }
 
-BENCHMARK(BM_ProcessBlock<Voicing::base, float>)->Apply(rates)->Name("base/float");
-BENCHMARK(BM_ProcessBlock<Voicing::base, double>)->Apply(rates)->Name("base/double");
-BENCHMARK(BM_ProcessBlock<Voicing::variant, float>)->Apply(rates)->Name("variant/float");
-BENCHMARK(BM_ProcessBlock<Voicing::variant, double>)->Apply(rates)->Name("variant/double");
+void ratesAndBlocks(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"rate", "block"});
+    for (int64_t rate : {44100, 48000, 96000, 192000})
+        for (int64_t block : {32, 256, 512})
+            b->Args({rate, block});
+}
+
+BENCHMARK(BM_ProcessBlock<Voicing::base, float>)->Apply(ratesAndBlocks)->Name("base/float");
+BENCHMARK(BM_ProcessBlock<Voicing::base, double>)->Apply(ratesAndBlocks)->Name("base/double");
+BENCHMARK(BM_ProcessBlock<Voicing::variant, float>)->Apply(ratesAndBlocks)->Name("variant/float");
+BENCHMARK(BM_ProcessBlock<Voicing::variant, double>)->Apply(ratesAndBlocks)->Name("variant/double");
+BENCHMARK(BM_SilenceAfterSignal<Voicing::base>)->Arg(44100)->ArgName("rate")->Name("base/silence");
+BENCHMARK(BM_SilenceAfterSignal<Voicing::variant>)->Arg(44100)->ArgName("rate")->Name("variant/silence");
 
 } // namespace
 } // namespace korvane

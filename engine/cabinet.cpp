@@ -2,6 +2,14 @@
 
 #include "engine/cabinet_tables.h"
 
+// Run-time dispatch to the widest vector unit the CPU has. The lanes are
+// independent sums, so every width gives the same bits.
+#if defined(__x86_64__) && defined(__ELF__) && !defined(__clang__)
+#define KORVANE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define KORVANE_VECTOR_CLONES
+#endif
+
 namespace korvane {
 
 uint32_t cabinetForValue(float v)
@@ -38,6 +46,56 @@ void selectCabinet(PreampEngine& e, bool force)
         e.cabinetIr = cabinetTable(cabinet, true).data();
     e.cabinetHistory.fill(0.0);
     e.cabinetWriteIndex = 0;
+}
+
+namespace {
+
+constexpr int32_t kLanes = 32;
+constexpr int32_t kMask = kCabinetTaps - 1;
+static_assert(kCabinetChunk % kLanes == 0);
+
+// out[m] = sum over k ascending of lin[kCabinetTaps - 1 + m - k] * h[k],
+// for m below count rounded up to whole lanes.
+KORVANE_VECTOR_CLONES
+void convolveLanes(const double* __restrict h, const double* __restrict lin, double* __restrict out,
+                   int32_t count)
+{
+    for (int32_t m0 = 0; m0 < count; m0 += kLanes) {
+        double acc[kLanes] = {};
+        const double* newest = lin + (kCabinetTaps - 1) + m0;
+        for (int32_t k = 0; k < kCabinetTaps; ++k) {
+            const double hk = h[k];
+            const double* x = newest - k;
+            for (int32_t j = 0; j < kLanes; ++j)
+                acc[j] = acc[j] + x[j] * hk;
+        }
+        for (int32_t j = 0; j < kLanes; ++j)
+            out[m0 + j] = acc[j];
+    }
+}
+
+} // namespace
+
+void convolveBlock(PreampEngine& e, double* samples, int32_t count)
+{
+    // The ring, unrolled oldest first, followed by the new samples: every
+    // lane then reads its taps from one contiguous run. The tail past count
+    // is zero so that the unused lanes of the last vector compute nothing
+    // harmful.
+    alignas(64) double lin[kCabinetTaps - 1 + kCabinetChunk];
+    alignas(64) double out[kCabinetChunk];
+    const int32_t w = e.cabinetWriteIndex & kMask;
+    for (int32_t t = 0; t < kCabinetTaps - 1; ++t)
+        lin[kCabinetTaps - 2 - t] = e.cabinetHistory[static_cast<std::size_t>((w + 1 + t) & kMask)];
+    const int32_t rounded = (count + kLanes - 1) / kLanes * kLanes;
+    for (int32_t m = 0; m < rounded; ++m)
+        lin[kCabinetTaps - 1 + m] = m < count ? samples[m] : 0.0;
+    convolveLanes(e.cabinetIr, lin, out, count);
+    for (int32_t m = 0; m < count; ++m) {
+        e.cabinetHistory[static_cast<std::size_t>((w - m) & kMask)] = samples[m];
+        samples[m] = out[m];
+    }
+    e.cabinetWriteIndex = (w - count) & kMask;
 }
 
 } // namespace korvane

@@ -5,6 +5,7 @@
 // the rate, through the engine's cabinetResampler.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,6 +23,9 @@ uint32_t cabinetForValue(float value);
 // clears the history; with force this happens even for the same cabinet.
 // Disengaging only sets the number to 0.
 void selectCabinet(PreampEngine& e, bool force);
+
+// Cabinet-rate samples per convolveBlock call; callers split longer runs.
+inline constexpr int32_t kCabinetChunk = 256;
 
 // One cabinet-rate sample through the 512-tap response. The history ring
 // runs backwards: the sample written j steps ago sits at
@@ -41,6 +45,13 @@ inline double cabinetConvolve(PreampEngine& e, double x)
     return y;
 }
 
+// count (at most kCabinetChunk) consecutive cabinet-rate samples through
+// the response, in place. Gives exactly what count cabinetConvolve steps
+// give, and leaves the ring and write index where they would: each output
+// is still its own sum over the taps in ascending order, but neighbouring
+// outputs are summed side by side in vector lanes.
+void convolveBlock(PreampEngine& e, double* samples, int32_t count);
+
 // The cabinet at 2x and 4x the cabinet rate, over a block that the chain
 // has already written: each group of F output samples goes down to one
 // cabinet-rate sample, through the response, and back up. A block whose
@@ -53,14 +64,24 @@ void cabinetPostPass(PreampEngine& e, Sample* output, int32_t frames)
         e.blockSizeIncompatible = true;
         return;
     }
+    // The down and up directions of the resampler keep separate states, so
+    // all groups can go down first, through the response together, then up.
+    double chunk[kCabinetChunk];
     double group[F];
-    for (int32_t i = 0; i < frames; i += F) {
-        for (int j = 0; j < F; ++j)
-            group[j] = static_cast<double>(output[i + j]);
-        const double y = cabinetConvolve(e, downsample<F>(e.cabinetResampler, group));
-        upsample<F>(e.cabinetResampler, y, group);
-        for (int j = 0; j < F; ++j)
-            output[i + j] = static_cast<Sample>(group[j]);
+    for (int32_t start = 0; start < frames; start += kCabinetChunk * F) {
+        const int32_t groups = std::min(kCabinetChunk, (frames - start) / F);
+        Sample* out = output + start;
+        for (int32_t g = 0; g < groups; ++g) {
+            for (int j = 0; j < F; ++j)
+                group[j] = static_cast<double>(out[g * F + j]);
+            chunk[g] = downsample<F>(e.cabinetResampler, group);
+        }
+        convolveBlock(e, chunk, groups);
+        for (int32_t g = 0; g < groups; ++g) {
+            upsample<F>(e.cabinetResampler, chunk[g], group);
+            for (int j = 0; j < F; ++j)
+                out[g * F + j] = static_cast<Sample>(group[j]);
+        }
     }
     e.blockSizeIncompatible = false;
 }

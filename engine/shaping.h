@@ -2,7 +2,9 @@
 // step. Written exactly in the evaluation order that defines the sound.
 #pragma once
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace korvane {
 
@@ -28,7 +30,10 @@ inline double saturate(double u, double k, double k2)
     const double a = std::fabs(u);
     const double den = a * k + a * k + a * a + a * a + a * a + k2;
     const double r = a + (((-a - a) + k) - a) * (a * a) * (1.0 / den);
-    return u < 0.0 ? -r : r;
+    // Negation for u < 0, done on the sign bit: the same bits as -r, but no
+    // branch to mispredict on the random signs of a near-silent signal.
+    const uint64_t flip = static_cast<uint64_t>(u < 0.0) << 63;
+    return std::bit_cast<double>(std::bit_cast<uint64_t>(r) ^ flip);
 }
 
 // Two-sided hard clip without branches: lo below lo, hi above hi.

@@ -7,10 +7,12 @@
 // 2x and 4x the cabinet rate the cabinet runs after the gain, over the block.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "engine/cabinet.h"
+#include "engine/float_mode.h"
 #include "engine/halfband.h"
 #include "engine/preamp_engine.h"
 #include "engine/preamp_voicing.h"
@@ -36,65 +38,100 @@ inline double sanitizeInput(double x)
 
 namespace detail {
 
+// The chain from the input to the output DC blocker, for up to
+// kCabinetChunk host samples, into q. Gains, coefficients and the channel
+// are read once per block: a parameter changed by another thread while a
+// block runs takes effect from the next block. The states live in locals
+// for the duration and are stored back at the end.
 template <Voicing V, class Sample, int N>
-void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t frames, uint32_t cabinet)
+void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t frames)
 {
+    const double dcCoef = e.dcBlockCoef;
+    const double inputGain = e.inputGain;
+    const PreampControls controls{e.leadChannel, e.preampGain, e.thumpCoef, e.interstage1Coef, e.interstage2Coef};
+    const double bassA0 = e.bassA0, bassGamma = e.bassGamma, bassShelf = (e.bassMu + kEpsilon) - 1.0;
+    const double midA0 = e.midA0, midBeta = e.midBeta, midGamma = e.midGamma, midPeak = (e.midMu + kEpsilon) - 1.0;
+    const double trebleA0 = e.trebleA0, trebleGamma = e.trebleGamma, trebleShelf = (e.trebleMu + kEpsilon) - 1.0;
+    const double powerGain = e.powerGain;
+
+    double inputDc = e.inputDcState, toneDc = e.toneDcState, outputDc = e.outputDcState;
+    PreampStates pre{e.thumpState, e.interstage1State, e.interstage2State};
+    double bx1 = e.bassState[0], bl1 = e.bassState[1];
+    double mx1 = e.midState[0], mx2 = e.midState[1], mw1 = e.midState[2], mw2 = e.midState[3];
+    double tx1 = e.trebleState[0], th1 = e.trebleState[1];
+    HalfbandResampler preampRs = e.preampResampler;
+    HalfbandResampler powerRs = e.powerResampler;
+
     double over[N];
     for (int32_t i = 0; i < frames; ++i) {
         const double x = sanitizeInput(static_cast<double>(input[i]));
 
-        const double y = onePoleHighPass(e.dcBlockCoef, e.inputDcState, x + kEpsilon);
-        const double a = (y + kEpsilon) * e.inputGain;
+        const double y = onePoleHighPass(dcCoef, inputDc, x + kEpsilon);
+        const double a = (y + kEpsilon) * inputGain;
 
-        upsample<N>(e.preampResampler, a, over);
-        const PreampControls controls{e.leadChannel, e.preampGain, e.thumpCoef};
+        upsample<N>(preampRs, a, over);
         for (int k = 0; k < N; ++k)
-            over[k] = preampSample<V>(e, controls, over[k]);
-        double b = downsample<N>(e.preampResampler, over);
+            over[k] = preampSample<V>(pre, controls, over[k]);
+        double b = downsample<N>(preampRs, over);
 
-        b = onePoleHighPass(e.dcBlockCoef, e.toneDcState, b) + kEpsilon;
+        b = onePoleHighPass(dcCoef, toneDc, b) + kEpsilon;
 
         // Bass: first-order low shelf.
-        double& bx1 = e.bassState[0];
-        double& bl1 = e.bassState[1];
-        const double l = (b + bx1) * e.bassA0 + bl1 * e.bassGamma + kEpsilon;
+        const double l = (b + bx1) * bassA0 + bl1 * bassGamma + kEpsilon;
         bx1 = b;
         bl1 = l;
-        const double c = ((e.bassMu + kEpsilon) - 1.0) * l + b;
+        const double c = bassShelf * l + b;
 
         // Middle: second-order peaking section around 700 Hz.
-        double& mx1 = e.midState[0];
-        double& mx2 = e.midState[1];
-        double& mw1 = e.midState[2];
-        double& mw2 = e.midState[3];
-        const double v = ((c - mx2) * e.midA0 + e.midGamma * mw1 + kEpsilon) - mw2 * e.midBeta;
+        const double v = ((c - mx2) * midA0 + midGamma * mw1 + kEpsilon) - mw2 * midBeta;
         mx2 = mx1;
         mx1 = c;
         const double w = v + v;
         mw2 = mw1;
         mw1 = w;
-        const double m = ((e.midMu + kEpsilon) - 1.0) * w + c;
+        const double m = midPeak * w + c;
 
         // Treble: first-order high shelf, then the power drive.
-        double& tx1 = e.trebleState[0];
-        double& th1 = e.trebleState[1];
-        const double h = (m - tx1) * e.trebleA0 + th1 * e.trebleGamma + kEpsilon;
+        const double h = (m - tx1) * trebleA0 + th1 * trebleGamma + kEpsilon;
         tx1 = m;
         th1 = h;
-        const double t = (m + ((e.trebleMu + kEpsilon) - 1.0) * h) * e.powerGain;
+        const double t = (m + trebleShelf * h) * powerGain;
 
-        upsample<N>(e.powerResampler, t, over);
+        upsample<N>(powerRs, t, over);
         for (int k = 0; k < N; ++k)
             over[k] = saturate(over[k] * 7.695, 300.0, 90000.0);
-        double q = downsample<N>(e.powerResampler, over);
+        const double p = downsample<N>(powerRs, over);
 
-        q = onePoleHighPass(e.dcBlockCoef, e.outputDcState, q) + kEpsilon;
+        q[i] = onePoleHighPass(dcCoef, outputDc, p) + kEpsilon;
+    }
 
-        // Inline cabinet at 44.1/48 kHz; higher rates run it after the loop.
-        if (cabinet != 0 && e.cabinetFactor == 1)
-            q = cabinetConvolve(e, q);
+    e.inputDcState = inputDc;
+    e.toneDcState = toneDc;
+    e.outputDcState = outputDc;
+    e.thumpState = pre.thump;
+    e.interstage1State = pre.interstage1;
+    e.interstage2State = pre.interstage2;
+    e.bassState = {bx1, bl1};
+    e.midState = {mx1, mx2, mw1, mw2};
+    e.trebleState = {tx1, th1};
+    e.preampResampler = preampRs;
+    e.powerResampler = powerRs;
+}
 
-        output[i] = static_cast<Sample>(q * e.outputGain);
+template <Voicing V, class Sample, int N>
+void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t frames, uint32_t cabinet)
+{
+    // Inline cabinet at 44.1/48 kHz; higher rates run it after the block.
+    const bool inlineCabinet = cabinet != 0 && e.cabinetFactor == 1;
+    const double outputGain = e.outputGain;
+    double q[kCabinetChunk];
+    for (int32_t start = 0; start < frames; start += kCabinetChunk) {
+        const int32_t n = std::min(kCabinetChunk, frames - start);
+        runPreCabinet<V, Sample, N>(e, input + start, q, n);
+        if (inlineCabinet)
+            convolveBlock(e, q, n);
+        for (int32_t i = 0; i < n; ++i)
+            output[start + i] = static_cast<Sample>(q[i] * outputGain);
     }
 }
 
@@ -116,6 +153,7 @@ void processBlock(PreampEngine& e, const Sample* input, Sample* output, int32_t 
     // The cabinet is read once: a change of parameter 9 during the block
     // acts from the next block. No table yet means no cabinet.
     const uint32_t cabinet = e.cabinetIr != nullptr ? e.cabinet : 0;
+    const FlushDenormals flush;
     switch (e.overFactor) {
     case 8: detail::runChain<V, Sample, 8>(e, input, output, frames, cabinet); break;
     case 4: detail::runChain<V, Sample, 4>(e, input, output, frames, cabinet); break;
