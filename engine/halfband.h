@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace korvane {
@@ -128,6 +129,80 @@ inline double downsample(HalfbandResampler& r, const double* in)
         r.pair[0] = decimate(r.stage2, r.quad[0], r.quad[1]);
         r.pair[1] = decimate(r.stage2, r.quad[2], r.quad[3]);
         return decimate(r.stage1, r.pair[0], r.pair[1]);
+    }
+}
+
+// Block forms: one stage over a run of samples, the next stage over all of
+// its outputs, and so on. Each stage still sees its own inputs in time
+// order, so the results are those of the per-sample calls; but a stage's
+// sections now form short recurrences that consecutive samples overlap,
+// instead of one long dependency chain per low-rate sample. The states live
+// in locals for the run.
+template <int N>
+inline void interpolateRun(HalfbandStage<N>& st, const double* in, double* out, int32_t count)
+{
+    HalfbandStage<N> s = st;
+    for (int32_t i = 0; i < count; ++i)
+        interpolate(s, in[i], out + 2 * i);
+    st = s;
+}
+
+template <int N>
+inline void decimateRun(HalfbandStage<N>& st, const double* in, double* out, int32_t count)
+{
+    HalfbandStage<N> s = st;
+    for (int32_t i = 0; i < count; ++i)
+        out[i] = decimate(s, in[2 * i], in[2 * i + 1]);
+    st = s;
+}
+
+// in[count] -> out[F * count]. scratch holds at least 6 * count doubles.
+template <int F>
+inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
+{
+    static_assert(F == 2 || F == 4 || F == 8);
+    if (count <= 0)
+        return;
+    if constexpr (F == 2) {
+        interpolateRun(r.stage1, in, out, count);
+    } else if constexpr (F == 4) {
+        interpolateRun(r.stage1, in, scratch, count);
+        interpolateRun(r.stage2, scratch, out, 2 * count);
+        r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
+    } else {
+        double* twice = scratch;
+        double* fourTimes = scratch + 2 * count;
+        interpolateRun(r.stage1, in, twice, count);
+        interpolateRun(r.stage2, twice, fourTimes, 2 * count);
+        interpolateRun(r.stage3, fourTimes, out, 4 * count);
+        r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
+        for (int j = 0; j < 4; ++j)
+            r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
+    }
+}
+
+// in[F * count] -> out[count]. scratch holds at least 6 * count doubles.
+template <int F>
+inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
+{
+    static_assert(F == 2 || F == 4 || F == 8);
+    if (count <= 0)
+        return;
+    if constexpr (F == 2) {
+        decimateRun(r.stage1, in, out, count);
+    } else if constexpr (F == 4) {
+        decimateRun(r.stage2, in, scratch, 2 * count);
+        decimateRun(r.stage1, scratch, out, count);
+        r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
+    } else {
+        double* fourTimes = scratch;
+        double* twice = scratch + 4 * count;
+        decimateRun(r.stage3, in, fourTimes, 4 * count);
+        decimateRun(r.stage2, fourTimes, twice, 2 * count);
+        decimateRun(r.stage1, twice, out, count);
+        for (int j = 0; j < 4; ++j)
+            r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
+        r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
     }
 }
 

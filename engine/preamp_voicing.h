@@ -27,53 +27,88 @@ struct PreampStates {
     double interstage2;
 };
 
+// The four stages of a voicing, each memoryless; the high-pass sections
+// between them hold the preamplifier's memory.
 template <Voicing V>
-double preampSample(PreampStates& s, const PreampControls& c, double x);
+struct PreampStages;
 
 // Base: asymmetric hard clippers.
 template <>
-inline double preampSample<Voicing::base>(PreampStates& s, const PreampControls& c, double x)
-{
+struct PreampStages<Voicing::base> {
     // 2/3 rounded to 64 bits; the stage gains were voiced with it.
-    constexpr double kTwoThirds = 0.6666666666666666;
-    double y = hardClip(x * -70.875, -204.5, 94.0);
-    y = onePoleHighPass(c.thumpCoef, s.thump, y) + kEpsilon;
-    double w;
-    if (c.lead) {
-        double z = hardClip(y * c.gain * -59.115, -136.5, 170.0);
-        z = onePoleHighPass(c.interstage1Coef, s.interstage1, z);
-        const double u = (z + kEpsilon) * kTwoThirds * -2.25;
-        z = hardClip(u, -9.43, 212.0);
-        z = onePoleHighPass(c.interstage2Coef, s.interstage2, z);
-        w = (z + kEpsilon) * kTwoThirds;
-    } else {
-        w = c.gain * y;
-    }
-    return hardClip(w * -13.5, -46.83, 108.25);
-}
+    static constexpr double kTwoThirds = 0.6666666666666666;
+
+    static double first(double x) { return hardClip(x * -70.875, -204.5, 94.0); }
+    static double second(double y, double gain) { return hardClip(y * gain * -59.115, -136.5, 170.0); }
+    static double third(double z) { return hardClip((z + kEpsilon) * kTwoThirds * -2.25, -9.43, 212.0); }
+    static double leadOutput(double z) { return (z + kEpsilon) * kTwoThirds; }
+    static double fourth(double w) { return hardClip(w * -13.5, -46.83, 108.25); }
+};
 
 // Variant: biased soft saturators. Stage 1 subtracts its own resting output
 // so silence stays silence; the later stages keep their offsets, which the
 // high-pass sections after them remove.
 template <>
-inline double preampSample<Voicing::variant>(PreampStates& s, const PreampControls& c, double x)
+struct PreampStages<Voicing::variant> {
+    static constexpr double kStage1Rest = 54.199047738280605;  // saturate(55.25; 149.25, 22275.5625)
+
+    static double first(double x) { return saturate(x * -70.875 + 55.25, 149.25, 22275.5625) - kStage1Rest; }
+    static double second(double y, double gain)
+    {
+        return saturate(y * gain * -59.115 - 16.75, 153.25, 23485.5625);
+    }
+    static double third(double z) { return saturate((z + kEpsilon) * -2.25 - 101.285, 110.715, 12257.811225); }
+    static double leadOutput(double z) { return z + kEpsilon; }
+    static double fourth(double w) { return saturate(w * -13.5 - 30.71, 77.54, 6012.4516); }
+};
+
+// One oversampled sample through the preamplifier.
+template <Voicing V>
+double preampSample(PreampStates& s, const PreampControls& c, double x)
 {
-    constexpr double kStage1Rest = 54.199047738280605;  // saturate(55.25; 149.25, 22275.5625)
-    double y = saturate(x * -70.875 + 55.25, 149.25, 22275.5625) - kStage1Rest;
-    y = onePoleHighPass(c.thumpCoef, s.thump, y) + kEpsilon;
+    using Stage = PreampStages<V>;
+    const double y = onePoleHighPass(c.thumpCoef, s.thump, Stage::first(x)) + kEpsilon;
     double w;
     if (c.lead) {
-        double u = y * c.gain * -59.115 - 16.75;
-        double z = saturate(u, 153.25, 23485.5625);
-        z = onePoleHighPass(c.interstage1Coef, s.interstage1, z);
-        u = (z + kEpsilon) * -2.25 - 101.285;
-        z = saturate(u, 110.715, 12257.811225);
-        z = onePoleHighPass(c.interstage2Coef, s.interstage2, z);
-        w = z + kEpsilon;
+        const double z = onePoleHighPass(c.interstage1Coef, s.interstage1, Stage::second(y, c.gain));
+        w = Stage::leadOutput(onePoleHighPass(c.interstage2Coef, s.interstage2, Stage::third(z)));
     } else {
         w = c.gain * y;
     }
-    return saturate(w * -13.5 - 30.71, 77.54, 6012.4516);
+    return Stage::fourth(w);
+}
+
+// A run of oversampled samples through the preamplifier, in place, with the
+// same results as preampSample on each in turn. The memoryless first and
+// last stages run as plain loops over the run. On the lead path the three
+// high-pass sections are software-pipelined: one iteration advances the
+// Thump section on sample k, inter-stage 1 on k - 1 and inter-stage 2 on
+// k - 2, three independent recurrences instead of one long chain.
+template <Voicing V>
+void preampRun(PreampStates& s, const PreampControls& c, double* x, int32_t count)
+{
+    using Stage = PreampStages<V>;
+    for (int32_t k = 0; k < count; ++k)
+        x[k] = Stage::first(x[k]);
+    double thump = s.thump, interstage1 = s.interstage1, interstage2 = s.interstage2;
+    if (c.lead) {
+        for (int32_t k = 0; k < count + 2; ++k) {
+            if (k >= 2) {
+                const double z = onePoleHighPass(c.interstage2Coef, interstage2, Stage::third(x[k - 2]));
+                x[k - 2] = Stage::leadOutput(z);
+            }
+            if (k >= 1 && k <= count)
+                x[k - 1] = onePoleHighPass(c.interstage1Coef, interstage1, Stage::second(x[k - 1], c.gain));
+            if (k < count)
+                x[k] = onePoleHighPass(c.thumpCoef, thump, x[k]) + kEpsilon;
+        }
+    } else {
+        for (int32_t k = 0; k < count; ++k)
+            x[k] = c.gain * (onePoleHighPass(c.thumpCoef, thump, x[k]) + kEpsilon);
+    }
+    for (int32_t k = 0; k < count; ++k)
+        x[k] = Stage::fourth(x[k]);
+    s = {thump, interstage1, interstage2};
 }
 
 } // namespace korvane

@@ -38,11 +38,18 @@ inline double sanitizeInput(double x)
 
 namespace detail {
 
-// The chain from the input to the output DC blocker, for up to
-// kCabinetChunk host samples, into q. Gains, coefficients and the channel
-// are read once per block: a parameter changed by another thread while a
-// block runs takes effect from the next block. The states live in locals
-// for the duration and are stored back at the end.
+// Host samples that the chain takes through each stage at a time.
+inline constexpr int32_t kStageRun = 64;
+
+// The chain from the input to the output DC blocker, for up to kStageRun
+// host samples, into q. It runs stage by stage over the run rather than
+// sample by sample: each stage sees the same values in the same order, so
+// the results are identical, but every recurrence is short and the
+// memoryless stages become plain loops over independent values.
+//
+// Gains, coefficients and the channel are read once per block: a parameter
+// changed by another thread while a block runs acts from the next block.
+// The states live in locals for the run and are stored back at its end.
 template <Voicing V, class Sample, int N>
 void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t frames)
 {
@@ -54,27 +61,34 @@ void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t fram
     const double trebleA0 = e.trebleA0, trebleGamma = e.trebleGamma, trebleShelf = (e.trebleMu + kEpsilon) - 1.0;
     const double powerGain = e.powerGain;
 
-    double inputDc = e.inputDcState, toneDc = e.toneDcState, outputDc = e.outputDcState;
+    double host[kStageRun];
+    double over[N * kStageRun];
+    double scratch[6 * kStageRun];
+
+    // Input DC blocker and gain.
+    double inputDc = e.inputDcState;
+    for (int32_t i = 0; i < frames; ++i) {
+        const double x = sanitizeInput(static_cast<double>(input[i]));
+        host[i] = (onePoleHighPass(dcCoef, inputDc, x + kEpsilon) + kEpsilon) * inputGain;
+    }
+    e.inputDcState = inputDc;
+
+    // Preamplifier at the oversampled rate.
+    upsampleRun<N>(e.preampResampler, host, over, frames, scratch);
     PreampStates pre{e.thumpState, e.interstage1State, e.interstage2State};
+    preampRun<V>(pre, controls, over, N * frames);
+    e.thumpState = pre.thump;
+    e.interstage1State = pre.interstage1;
+    e.interstage2State = pre.interstage2;
+    downsampleRun<N>(e.preampResampler, over, host, frames, scratch);
+
+    // DC blocker, tone stack and power drive at the host rate.
+    double toneDc = e.toneDcState;
     double bx1 = e.bassState[0], bl1 = e.bassState[1];
     double mx1 = e.midState[0], mx2 = e.midState[1], mw1 = e.midState[2], mw2 = e.midState[3];
     double tx1 = e.trebleState[0], th1 = e.trebleState[1];
-    HalfbandResampler preampRs = e.preampResampler;
-    HalfbandResampler powerRs = e.powerResampler;
-
-    double over[N];
     for (int32_t i = 0; i < frames; ++i) {
-        const double x = sanitizeInput(static_cast<double>(input[i]));
-
-        const double y = onePoleHighPass(dcCoef, inputDc, x + kEpsilon);
-        const double a = (y + kEpsilon) * inputGain;
-
-        upsample<N>(preampRs, a, over);
-        for (int k = 0; k < N; ++k)
-            over[k] = preampSample<V>(pre, controls, over[k]);
-        double b = downsample<N>(preampRs, over);
-
-        b = onePoleHighPass(dcCoef, toneDc, b) + kEpsilon;
+        const double b = onePoleHighPass(dcCoef, toneDc, host[i]) + kEpsilon;
 
         // Bass: first-order low shelf.
         const double l = (b + bx1) * bassA0 + bl1 * bassGamma + kEpsilon;
@@ -95,27 +109,22 @@ void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t fram
         const double h = (m - tx1) * trebleA0 + th1 * trebleGamma + kEpsilon;
         tx1 = m;
         th1 = h;
-        const double t = (m + trebleShelf * h) * powerGain;
-
-        upsample<N>(powerRs, t, over);
-        for (int k = 0; k < N; ++k)
-            over[k] = saturate(over[k] * 7.695, 300.0, 90000.0);
-        const double p = downsample<N>(powerRs, over);
-
-        q[i] = onePoleHighPass(dcCoef, outputDc, p) + kEpsilon;
+        host[i] = (m + trebleShelf * h) * powerGain;
     }
-
-    e.inputDcState = inputDc;
     e.toneDcState = toneDc;
-    e.outputDcState = outputDc;
-    e.thumpState = pre.thump;
-    e.interstage1State = pre.interstage1;
-    e.interstage2State = pre.interstage2;
     e.bassState = {bx1, bl1};
     e.midState = {mx1, mx2, mw1, mw2};
     e.trebleState = {tx1, th1};
-    e.preampResampler = preampRs;
-    e.powerResampler = powerRs;
+
+    // Power stage at the oversampled rate, then the output DC blocker.
+    upsampleRun<N>(e.powerResampler, host, over, frames, scratch);
+    for (int32_t k = 0; k < N * frames; ++k)
+        over[k] = saturate(over[k] * 7.695, 300.0, 90000.0);
+    downsampleRun<N>(e.powerResampler, over, host, frames, scratch);
+    double outputDc = e.outputDcState;
+    for (int32_t i = 0; i < frames; ++i)
+        q[i] = onePoleHighPass(dcCoef, outputDc, host[i]) + kEpsilon;
+    e.outputDcState = outputDc;
 }
 
 template <Voicing V, class Sample, int N>
@@ -124,9 +133,9 @@ void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t fram
     // Inline cabinet at 44.1/48 kHz; higher rates run it after the block.
     const bool inlineCabinet = cabinet != 0 && e.cabinetFactor == 1;
     const double outputGain = e.outputGain;
-    double q[kCabinetChunk];
-    for (int32_t start = 0; start < frames; start += kCabinetChunk) {
-        const int32_t n = std::min(kCabinetChunk, frames - start);
+    double q[kStageRun];
+    for (int32_t start = 0; start < frames; start += kStageRun) {
+        const int32_t n = std::min(kStageRun, frames - start);
         runPreCabinet<V, Sample, N>(e, input + start, q, n);
         if (inlineCabinet)
             convolveBlock(e, q, n);
