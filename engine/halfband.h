@@ -9,6 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace korvane {
 
 template <int N>
@@ -132,6 +136,80 @@ inline double downsample(HalfbandResampler& r, const double* in)
     }
 }
 
+// A stage's working copy for the block forms below. Its even and odd
+// branches are independent, so on SSE2 they share one register: lane 0
+// carries the even branch, lane 1 the odd one, and each section step is one
+// packed subtract, multiply, subtract, subtract, exactly the scalar
+// operations side by side.
+#if defined(__SSE2__) || defined(_M_X64)
+template <int N>
+class StageLanes {
+public:
+    explicit StageLanes(const HalfbandStage<N>& st) : phaseCoef(st.phaseCoef), phaseState(st.phaseState)
+    {
+        for (int k = 0; k < N; ++k) {
+            coef[k] = _mm_set_pd(st.oddCoefs[k], st.evenCoefs[k]);
+            up[k] = _mm_set_pd(st.upOddState[k], st.upEvenState[k]);
+            down[k] = _mm_set_pd(st.downOddState[k], st.downEvenState[k]);
+        }
+    }
+
+    void storeStates(HalfbandStage<N>& st) const
+    {
+        st.phaseState = phaseState;
+        for (int k = 0; k < N; ++k) {
+            st.upEvenState[k] = _mm_cvtsd_f64(up[k]);
+            st.upOddState[k] = _mm_cvtsd_f64(_mm_unpackhi_pd(up[k], up[k]));
+            st.downEvenState[k] = _mm_cvtsd_f64(down[k]);
+            st.downOddState[k] = _mm_cvtsd_f64(_mm_unpackhi_pd(down[k], down[k]));
+        }
+    }
+
+    void interpolate(double x, double* out)
+    {
+        __m128d v = _mm_set1_pd(allpassStep(phaseCoef, phaseState, x));
+        for (int k = 0; k < N; ++k)
+            v = step(coef[k], up[k], v);
+        _mm_storeu_pd(out, v);  // even (earlier) sample first
+    }
+
+    double decimate(double x0, double x1)
+    {
+        __m128d v = _mm_set_pd(x0, x1);  // the even branch takes the later sample
+        for (int k = 0; k < N; ++k)
+            v = step(coef[k], down[k], v);
+        return (_mm_cvtsd_f64(v) + _mm_cvtsd_f64(_mm_unpackhi_pd(v, v))) * 0.5;
+    }
+
+private:
+    static __m128d step(__m128d c, __m128d& s, __m128d x)
+    {
+        const __m128d v = _mm_mul_pd(_mm_sub_pd(s, x), c);
+        const __m128d y = _mm_sub_pd(s, v);
+        s = _mm_sub_pd(x, v);
+        return y;
+    }
+
+    __m128d coef[N];
+    __m128d up[N];
+    __m128d down[N];
+    double phaseCoef;
+    double phaseState;
+};
+#else
+template <int N>
+class StageLanes {
+public:
+    explicit StageLanes(const HalfbandStage<N>& st) : s(st) {}
+    void storeStates(HalfbandStage<N>& st) const { st = s; }
+    void interpolate(double x, double* out) { korvane::interpolate(s, x, out); }
+    double decimate(double x0, double x1) { return korvane::decimate(s, x0, x1); }
+
+private:
+    HalfbandStage<N> s;
+};
+#endif
+
 // Block forms: one stage over a run of samples, the next stage over all of
 // its outputs, and so on. Each stage still sees its own inputs in time
 // order, so the results are those of the per-sample calls; but a stage's
@@ -141,22 +219,25 @@ inline double downsample(HalfbandResampler& r, const double* in)
 template <int N>
 inline void interpolateRun(HalfbandStage<N>& st, const double* in, double* out, int32_t count)
 {
-    HalfbandStage<N> s = st;
+    StageLanes<N> s(st);
     for (int32_t i = 0; i < count; ++i)
-        interpolate(s, in[i], out + 2 * i);
-    st = s;
+        s.interpolate(in[i], out + 2 * i);
+    s.storeStates(st);
 }
 
 template <int N>
 inline void decimateRun(HalfbandStage<N>& st, const double* in, double* out, int32_t count)
 {
-    HalfbandStage<N> s = st;
+    StageLanes<N> s(st);
     for (int32_t i = 0; i < count; ++i)
-        out[i] = decimate(s, in[2 * i], in[2 * i + 1]);
-    st = s;
+        out[i] = s.decimate(in[2 * i], in[2 * i + 1]);
+    s.storeStates(st);
 }
 
 // in[count] -> out[F * count]. scratch holds at least 6 * count doubles.
+// The stages are software-pipelined: iteration i feeds stage 1 with sample
+// i, stage 2 with what stage 1 made of sample i - 1 and stage 3 with what
+// stage 2 made of sample i - 2, so their recurrences run side by side.
 template <int F>
 inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
 {
@@ -165,23 +246,42 @@ inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int
         return;
     if constexpr (F == 2) {
         interpolateRun(r.stage1, in, out, count);
-    } else if constexpr (F == 4) {
-        interpolateRun(r.stage1, in, scratch, count);
-        interpolateRun(r.stage2, scratch, out, 2 * count);
-        r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
+        constexpr int32_t kStages = F == 4 ? 2 : 3;
         double* twice = scratch;
-        double* fourTimes = scratch + 2 * count;
-        interpolateRun(r.stage1, in, twice, count);
-        interpolateRun(r.stage2, twice, fourTimes, 2 * count);
-        interpolateRun(r.stage3, fourTimes, out, 4 * count);
+        double* fourTimes = F == 4 ? out : scratch + 2 * count;
+        StageLanes<5> s1(r.stage1);
+        StageLanes<3> s2(r.stage2);
+        StageLanes<2> s3(r.stage3);
+        for (int32_t i = 0; i < count + kStages - 1; ++i) {
+            if constexpr (F == 8) {
+                if (i >= 2) {
+                    const int32_t j = i - 2;
+                    for (int q = 0; q < 4; ++q)
+                        s3.interpolate(fourTimes[4 * j + q], out + 8 * j + 2 * q);
+                }
+            }
+            if (i >= 1 && i <= count) {
+                const int32_t j = i - 1;
+                s2.interpolate(twice[2 * j], fourTimes + 4 * j);
+                s2.interpolate(twice[2 * j + 1], fourTimes + 4 * j + 2);
+            }
+            if (i < count)
+                s1.interpolate(in[i], twice + 2 * i);
+        }
+        s1.storeStates(r.stage1);
+        s2.storeStates(r.stage2);
+        s3.storeStates(r.stage3);
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
-        for (int j = 0; j < 4; ++j)
-            r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
+        if constexpr (F == 8) {
+            for (int q = 0; q < 4; ++q)
+                r.quad[static_cast<std::size_t>(q)] = fourTimes[4 * count - 4 + q];
+        }
     }
 }
 
 // in[F * count] -> out[count]. scratch holds at least 6 * count doubles.
+// Pipelined like upsampleRun, from the innermost stage outwards.
 template <int F>
 inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
 {
@@ -190,18 +290,39 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
         return;
     if constexpr (F == 2) {
         decimateRun(r.stage1, in, out, count);
-    } else if constexpr (F == 4) {
-        decimateRun(r.stage2, in, scratch, 2 * count);
-        decimateRun(r.stage1, scratch, out, count);
-        r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
-        double* fourTimes = scratch;
+        constexpr int32_t kStages = F == 4 ? 2 : 3;
+        const double* fourTimes = in;
+        double* quarter = scratch;  // stage-3 outputs, at four times the low rate
         double* twice = scratch + 4 * count;
-        decimateRun(r.stage3, in, fourTimes, 4 * count);
-        decimateRun(r.stage2, fourTimes, twice, 2 * count);
-        decimateRun(r.stage1, twice, out, count);
-        for (int j = 0; j < 4; ++j)
-            r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
+        if constexpr (F == 8)
+            fourTimes = quarter;
+        StageLanes<5> s1(r.stage1);
+        StageLanes<3> s2(r.stage2);
+        StageLanes<2> s3(r.stage3);
+        for (int32_t i = 0; i < count + kStages - 1; ++i) {
+            const int32_t outer = i - (kStages - 1);
+            if (outer >= 0)
+                out[outer] = s1.decimate(twice[2 * outer], twice[2 * outer + 1]);
+            const int32_t middle = i - (kStages - 2);
+            if (middle >= 0 && middle < count) {
+                twice[2 * middle] = s2.decimate(fourTimes[4 * middle], fourTimes[4 * middle + 1]);
+                twice[2 * middle + 1] = s2.decimate(fourTimes[4 * middle + 2], fourTimes[4 * middle + 3]);
+            }
+            if constexpr (F == 8) {
+                if (i < count) {
+                    for (int q = 0; q < 4; ++q)
+                        quarter[4 * i + q] = s3.decimate(in[8 * i + 2 * q], in[8 * i + 2 * q + 1]);
+                }
+            }
+        }
+        s1.storeStates(r.stage1);
+        s2.storeStates(r.stage2);
+        s3.storeStates(r.stage3);
+        if constexpr (F == 8) {
+            for (int q = 0; q < 4; ++q)
+                r.quad[static_cast<std::size_t>(q)] = quarter[4 * count - 4 + q];
+        }
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
     }
 }
