@@ -2,13 +2,7 @@
 
 #include "engine/cabinet_tables.h"
 
-// Run-time dispatch to the widest vector unit the CPU has. The lanes are
-// independent sums, so every width gives the same bits.
-#if defined(__x86_64__) && defined(__ELF__) && !defined(__clang__)
-#define KORVANE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define KORVANE_VECTOR_CLONES
-#endif
+#include "engine/vector_dispatch.h"
 
 namespace korvane {
 

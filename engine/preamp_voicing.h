@@ -4,6 +4,8 @@
 // Each deliverable instantiates exactly one voicing (see signal_chain.h).
 #pragma once
 
+#include <cstdint>
+
 #include "engine/shaping.h"
 
 namespace korvane {
@@ -78,6 +80,13 @@ double preampSample(PreampStates& s, const PreampControls& c, double x)
     return Stage::fourth(w);
 }
 
+// The memoryless stages over a run of independent values, in place
+// (preamp_stage_loops.h).
+template <Voicing V>
+void firstStageRun(double* x, int32_t count);
+template <Voicing V>
+void fourthStageRun(double* x, int32_t count);
+
 // A run of oversampled samples through the preamplifier, in place, with the
 // same results as preampSample on each in turn. The memoryless first and
 // last stages run as plain loops over the run. On the lead path the three
@@ -88,8 +97,7 @@ template <Voicing V>
 void preampRun(PreampStates& s, const PreampControls& c, double* x, int32_t count)
 {
     using Stage = PreampStages<V>;
-    for (int32_t k = 0; k < count; ++k)
-        x[k] = Stage::first(x[k]);
+    firstStageRun<V>(x, count);
     double thump = s.thump, interstage1 = s.interstage1, interstage2 = s.interstage2;
     if (c.lead) {
         for (int32_t k = 0; k < count + 2; ++k) {
@@ -106,8 +114,7 @@ void preampRun(PreampStates& s, const PreampControls& c, double* x, int32_t coun
         for (int32_t k = 0; k < count; ++k)
             x[k] = c.gain * (onePoleHighPass(c.thumpCoef, thump, x[k]) + kEpsilon);
     }
-    for (int32_t k = 0; k < count; ++k)
-        x[k] = Stage::fourth(x[k]);
+    fourthStageRun<V>(x, count);
     s = {thump, interstage1, interstage2};
 }
 

@@ -36,6 +36,9 @@ inline double sanitizeInput(double x)
     return x < 0.0 ? -kInputLimit : kInputLimit;
 }
 
+// The power stage's saturation over a run of independent values, in place.
+void powerStageRun(double* x, int32_t count);
+
 namespace detail {
 
 // Host samples that the chain takes through each stage at a time.
@@ -118,8 +121,7 @@ void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t fram
 
     // Power stage at the oversampled rate, then the output DC blocker.
     upsampleRun<N>(e.powerResampler, host, over, frames, scratch);
-    for (int32_t k = 0; k < N * frames; ++k)
-        over[k] = saturate(over[k] * 7.695, 300.0, 90000.0);
+    powerStageRun(over, N * frames);
     downsampleRun<N>(e.powerResampler, over, host, frames, scratch);
     double outputDc = e.outputDcState;
     for (int32_t i = 0; i < frames; ++i)

@@ -1,8 +1,12 @@
+#include "engine/preamp_stage_loops.h"
 #include "engine/signal_chain.h"
 #include "shell/deliverable.h"
 #include "shell/vst2.h"
 
 namespace korvane {
+
+template void firstStageRun<Voicing::base>(double*, int32_t);
+template void fourthStageRun<Voicing::base>(double*, int32_t);
 
 const Deliverable kBaseDeliverable{
     "Korvane",
