@@ -65,23 +65,22 @@ void cabinetPostPass(PreampEngine& e, Sample* output, int32_t frames)
         return;
     }
     // The down and up directions of the resampler keep separate states, so
-    // all groups can go down first, through the response together, then up.
-    double chunk[kCabinetChunk];
-    double group[F];
-    for (int32_t start = 0; start < frames; start += kCabinetChunk * F) {
-        const int32_t groups = std::min(kCabinetChunk, (frames - start) / F);
+    // a run of groups can go down first, through the response together,
+    // then up.
+    constexpr int32_t kGroups = 64;
+    double wide[kGroups * F];
+    double chunk[kGroups];
+    double scratch[6 * kGroups];
+    for (int32_t start = 0; start < frames; start += kGroups * F) {
+        const int32_t groups = std::min(kGroups, (frames - start) / F);
         Sample* out = output + start;
-        for (int32_t g = 0; g < groups; ++g) {
-            for (int j = 0; j < F; ++j)
-                group[j] = static_cast<double>(out[g * F + j]);
-            chunk[g] = downsample<F>(e.cabinetResampler, group);
-        }
+        for (int32_t i = 0; i < groups * F; ++i)
+            wide[i] = static_cast<double>(out[i]);
+        downsampleRun<F>(e.cabinetResampler, wide, chunk, groups, scratch);
         convolveBlock(e, chunk, groups);
-        for (int32_t g = 0; g < groups; ++g) {
-            upsample<F>(e.cabinetResampler, chunk[g], group);
-            for (int j = 0; j < F; ++j)
-                out[g * F + j] = static_cast<Sample>(group[j]);
-        }
+        upsampleRun<F>(e.cabinetResampler, chunk, wide, groups, scratch);
+        for (int32_t i = 0; i < groups * F; ++i)
+            out[i] = static_cast<Sample>(wide[i]);
     }
     e.blockSizeIncompatible = false;
 }
