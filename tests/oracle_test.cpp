@@ -52,7 +52,7 @@ void compareOnRandomSession(Voicing voicing, float rate, unsigned seed)
         std::vector<Sample> a(in.size()), bOut(in.size());
         testing::processWith(voicing, fast, in.data(), a.data(), n);
         reference::processBlock(voicing, slow, in.data(), bOut.data(), n);
-        ASSERT_EQ(std::memcmp(a.data(), bOut.data(), a.size() * sizeof(Sample)), 0)
+        ASSERT_TRUE(a.empty() || std::memcmp(a.data(), bOut.data(), a.size() * sizeof(Sample)) == 0)
             << "block " << b << " of " << n << " frames";
         ASSERT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << "state differs after block " << b;
     }
