@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, builds both plug-ins and installs them where
-# Linux VST 2 hosts look for them.
+# Sets up a Debian 12 machine, builds both plug-ins, installs them where
+# Linux VST 2 hosts look for them and renders the demo clips (korvane demo).
 #
 #   bash setup.sh [VST_DIR]      build and install into VST_DIR (default ~/.vst)
 #   bash setup.sh --deps-only    install the Debian packages only
 #   bash setup.sh --deps-only --with-test-host
-#                                also install Ardour, the third-party host the
-#                                tests load the plug-ins into
+#                                also install what the tests run against from
+#                                third parties: Ardour (host), ZamTube (plug-in)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev)
 
 deps_only=false
 with_test_host=false
@@ -24,7 +24,7 @@ for arg in "$@"; do
         *) vst_dir=$arg ;;
     esac
 done
-$with_test_host && packages+=(ardour)
+$with_test_host && packages+=(ardour zam-plugins)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -45,3 +45,7 @@ cmake --install build/default --component plugins --prefix "$vst_dir"
 echo
 echo "Installed into $vst_dir:"
 ls -1 "$vst_dir"/Korvane*.so
+
+# A first listen without a DAW: the bundled DI clip through both plug-ins.
+echo
+build/default/korvane demo build/default/korvane-demo
