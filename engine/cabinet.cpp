@@ -44,28 +44,37 @@ void selectCabinet(PreampEngine& e, bool force)
 
 namespace {
 
-constexpr int32_t kLanes = 32;
+constexpr int32_t kLanes = 32;      // outputs summed side by side in the bulk
+constexpr int32_t kTailLanes = 8;   // and in the tail, so short blocks waste little
 constexpr int32_t kMask = kCabinetTaps - 1;
 static_assert(kCabinetChunk % kLanes == 0);
 
+// out[j] = sum over k ascending of newest[j - k] * h[k], for j below L.
+template <int32_t L>
+inline void convolveGroup(const double* __restrict h, const double* __restrict newest, double* __restrict out)
+{
+    double acc[L] = {};
+    for (int32_t k = 0; k < kCabinetTaps; ++k) {
+        const double hk = h[k];
+        const double* x = newest - k;
+        for (int32_t j = 0; j < L; ++j)
+            acc[j] = acc[j] + x[j] * hk;
+    }
+    for (int32_t j = 0; j < L; ++j)
+        out[j] = acc[j];
+}
+
 // out[m] = sum over k ascending of lin[kCabinetTaps - 1 + m - k] * h[k],
-// for m below count rounded up to whole lanes.
+// for m below count rounded up to whole tail groups.
 KORVANE_VECTOR_CLONES
 void convolveLanes(const double* __restrict h, const double* __restrict lin, double* __restrict out,
                    int32_t count)
 {
-    for (int32_t m0 = 0; m0 < count; m0 += kLanes) {
-        double acc[kLanes] = {};
-        const double* newest = lin + (kCabinetTaps - 1) + m0;
-        for (int32_t k = 0; k < kCabinetTaps; ++k) {
-            const double hk = h[k];
-            const double* x = newest - k;
-            for (int32_t j = 0; j < kLanes; ++j)
-                acc[j] = acc[j] + x[j] * hk;
-        }
-        for (int32_t j = 0; j < kLanes; ++j)
-            out[m0 + j] = acc[j];
-    }
+    int32_t m = 0;
+    for (; m + kLanes <= count; m += kLanes)
+        convolveGroup<kLanes>(h, lin + (kCabinetTaps - 1) + m, out + m);
+    for (; m < count; m += kTailLanes)
+        convolveGroup<kTailLanes>(h, lin + (kCabinetTaps - 1) + m, out + m);
 }
 
 } // namespace
@@ -79,9 +88,14 @@ void convolveBlock(PreampEngine& e, double* samples, int32_t count)
     alignas(64) double lin[kCabinetTaps - 1 + kCabinetChunk];
     alignas(64) double out[kCabinetChunk];
     const int32_t w = e.cabinetWriteIndex & kMask;
-    for (int32_t t = 0; t < kCabinetTaps - 1; ++t)
-        lin[kCabinetTaps - 2 - t] = e.cabinetHistory[static_cast<std::size_t>((w + 1 + t) & kMask)];
-    const int32_t rounded = (count + kLanes - 1) / kLanes * kLanes;
+    // lin[j] = history[(w - 1 - j) mod 512] for j < 511, in two unwrapped
+    // runs so that the copy vectorises.
+    const double* history = e.cabinetHistory.data();
+    for (int32_t j = 0; j < w; ++j)
+        lin[j] = history[w - 1 - j];
+    for (int32_t j = w; j < kCabinetTaps - 1; ++j)
+        lin[j] = history[kCabinetTaps - 1 + w - j];
+    const int32_t rounded = (count + kTailLanes - 1) / kTailLanes * kTailLanes;
     for (int32_t m = 0; m < rounded; ++m)
         lin[kCabinetTaps - 1 + m] = m < count ? samples[m] : 0.0;
     convolveLanes(e.cabinetIr, lin, out, count);
