@@ -22,4 +22,18 @@ KORVANE_VECTOR_CLONES void fourthStageRun(double* x, int32_t count)
         x[k] = PreampStages<V>::fourth(x[k]);
 }
 
+template <Voicing V>
+KORVANE_VECTOR_CLONES void secondStageRun(double* x, int32_t count, double gain)
+{
+    for (int32_t k = 0; k < count; ++k)
+        x[k] = PreampStages<V>::second(x[k], gain);
+}
+
+template <Voicing V>
+KORVANE_VECTOR_CLONES void thirdStageRun(double* x, int32_t count)
+{
+    for (int32_t k = 0; k < count; ++k)
+        x[k] = PreampStages<V>::third(x[k]);
+}
+
 } // namespace korvane

@@ -7,6 +7,8 @@ namespace korvane {
 
 template void firstStageRun<Voicing::variant>(double*, int32_t);
 template void fourthStageRun<Voicing::variant>(double*, int32_t);
+template void secondStageRun<Voicing::variant>(double*, int32_t, double);
+template void thirdStageRun<Voicing::variant>(double*, int32_t);
 
 const Deliverable kVariantDeliverable{
     "Korvane Blazewound",
