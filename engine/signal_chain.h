@@ -52,7 +52,9 @@ inline constexpr int32_t kStageRun = 64;
 //
 // Gains, coefficients and the channel are read once per block: a parameter
 // changed by another thread while a block runs acts from the next block.
-// The states live in locals for the run and are stored back at its end.
+// The states live in locals for the run and are stored back at its end, so
+// a reset made by another thread meanwhile (switching Bypass on) can be
+// overwritten; the host's own suspend and rate changes come between blocks.
 template <Voicing V, class Sample, int N>
 void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t frames)
 {
