@@ -39,6 +39,18 @@ TEST(Cabinet, UnitImpulseThroughAClearedRingYieldsTheResponseThenZeros)
         ASSERT_EQ(y, n < kCabinetTableTaps ? h[static_cast<size_t>(n)] : 0.0) << "step " << n;
     }
     EXPECT_EQ(e.cabinetWriteIndex, (0 - 600) & 511);
+
+    // The block form gives the same, and leaves the ring where the steps do.
+    PreampEngine b = engineAt(48000.0f);
+    setParameter(b, kParamCabinet, 0.8f);
+    std::vector<double> x(600, 0.0);
+    x[0] = 1.0;
+    for (int32_t start = 0; start < 600; start += 100)
+        convolveBlock(b, x.data() + start, 100);
+    for (int n = 0; n < 600; ++n)
+        ASSERT_EQ(x[static_cast<size_t>(n)], n < kCabinetTableTaps ? h[static_cast<size_t>(n)] : 0.0) << n;
+    EXPECT_EQ(b.cabinetWriteIndex, e.cabinetWriteIndex);
+    EXPECT_EQ(b.cabinetHistory, e.cabinetHistory);
 }
 
 TEST(Cabinet, SelectionFollowsTheEighthsAndTheRateFamily)
