@@ -145,23 +145,28 @@ inline double downsample(HalfbandResampler& r, const double* in)
 template <int N>
 class StageLanes {
 public:
-    explicit StageLanes(const HalfbandStage<N>& st) : phaseCoef(st.phaseCoef), phaseState(st.phaseState)
+    // Only the states of the direction in use are loaded, which keeps a
+    // stage's whole working set in registers.
+    StageLanes(const HalfbandStage<N>& st, bool upward)
+        : phaseCoef(st.phaseCoef), phaseState(st.phaseState)
     {
+        const auto& even = upward ? st.upEvenState : st.downEvenState;
+        const auto& odd = upward ? st.upOddState : st.downOddState;
         for (int k = 0; k < N; ++k) {
             coef[k] = _mm_set_pd(st.oddCoefs[k], st.evenCoefs[k]);
-            up[k] = _mm_set_pd(st.upOddState[k], st.upEvenState[k]);
-            down[k] = _mm_set_pd(st.downOddState[k], st.downEvenState[k]);
+            state[k] = _mm_set_pd(odd[k], even[k]);
         }
     }
 
-    void storeStates(HalfbandStage<N>& st) const
+    void storeStates(HalfbandStage<N>& st, bool upward) const
     {
-        st.phaseState = phaseState;
+        auto& even = upward ? st.upEvenState : st.downEvenState;
+        auto& odd = upward ? st.upOddState : st.downOddState;
+        if (upward)
+            st.phaseState = phaseState;
         for (int k = 0; k < N; ++k) {
-            st.upEvenState[k] = _mm_cvtsd_f64(up[k]);
-            st.upOddState[k] = _mm_cvtsd_f64(_mm_unpackhi_pd(up[k], up[k]));
-            st.downEvenState[k] = _mm_cvtsd_f64(down[k]);
-            st.downOddState[k] = _mm_cvtsd_f64(_mm_unpackhi_pd(down[k], down[k]));
+            even[k] = _mm_cvtsd_f64(state[k]);
+            odd[k] = _mm_cvtsd_f64(_mm_unpackhi_pd(state[k], state[k]));
         }
     }
 
@@ -169,7 +174,7 @@ public:
     {
         __m128d v = _mm_set1_pd(allpassStep(phaseCoef, phaseState, x));
         for (int k = 0; k < N; ++k)
-            v = step(coef[k], up[k], v);
+            v = step(coef[k], state[k], v);
         _mm_storeu_pd(out, v);  // even (earlier) sample first
     }
 
@@ -177,7 +182,7 @@ public:
     {
         __m128d v = _mm_set_pd(x0, x1);  // the even branch takes the later sample
         for (int k = 0; k < N; ++k)
-            v = step(coef[k], down[k], v);
+            v = step(coef[k], state[k], v);
         return (_mm_cvtsd_f64(v) + _mm_cvtsd_f64(_mm_unpackhi_pd(v, v))) * 0.5;
     }
 
@@ -191,8 +196,7 @@ private:
     }
 
     __m128d coef[N];
-    __m128d up[N];
-    __m128d down[N];
+    __m128d state[N];
     double phaseCoef;
     double phaseState;
 };
@@ -200,8 +204,8 @@ private:
 template <int N>
 class StageLanes {
 public:
-    explicit StageLanes(const HalfbandStage<N>& st) : s(st) {}
-    void storeStates(HalfbandStage<N>& st) const { st = s; }
+    StageLanes(const HalfbandStage<N>& st, bool) : s(st) {}
+    void storeStates(HalfbandStage<N>& st, bool) const { st = s; }
     void interpolate(double x, double* out) { korvane::interpolate(s, x, out); }
     double decimate(double x0, double x1) { return korvane::decimate(s, x0, x1); }
 
@@ -219,25 +223,23 @@ private:
 template <int N>
 inline void interpolateRun(HalfbandStage<N>& st, const double* in, double* out, int32_t count)
 {
-    StageLanes<N> s(st);
+    StageLanes<N> s(st, true);
     for (int32_t i = 0; i < count; ++i)
         s.interpolate(in[i], out + 2 * i);
-    s.storeStates(st);
+    s.storeStates(st, true);
 }
 
 template <int N>
 inline void decimateRun(HalfbandStage<N>& st, const double* in, double* out, int32_t count)
 {
-    StageLanes<N> s(st);
+    StageLanes<N> s(st, false);
     for (int32_t i = 0; i < count; ++i)
         out[i] = s.decimate(in[2 * i], in[2 * i + 1]);
-    s.storeStates(st);
+    s.storeStates(st, false);
 }
 
-// in[count] -> out[F * count]. scratch holds at least 6 * count doubles.
-// The stages are software-pipelined: iteration i feeds stage 1 with sample
-// i, stage 2 with what stage 1 made of sample i - 1 and stage 3 with what
-// stage 2 made of sample i - 2, so their recurrences run side by side.
+// in[count] -> out[F * count], one stage after the other over the whole
+// run. scratch holds at least 6 * count doubles.
 template <int F>
 inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
 {
@@ -246,42 +248,24 @@ inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int
         return;
     if constexpr (F == 2) {
         interpolateRun(r.stage1, in, out, count);
+    } else if constexpr (F == 4) {
+        interpolateRun(r.stage1, in, scratch, count);
+        interpolateRun(r.stage2, scratch, out, 2 * count);
+        r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
-        constexpr int32_t kStages = F == 4 ? 2 : 3;
         double* twice = scratch;
-        double* fourTimes = F == 4 ? out : scratch + 2 * count;
-        StageLanes<5> s1(r.stage1);
-        StageLanes<3> s2(r.stage2);
-        StageLanes<2> s3(r.stage3);
-        for (int32_t i = 0; i < count + kStages - 1; ++i) {
-            if constexpr (F == 8) {
-                if (i >= 2) {
-                    const int32_t j = i - 2;
-                    for (int q = 0; q < 4; ++q)
-                        s3.interpolate(fourTimes[4 * j + q], out + 8 * j + 2 * q);
-                }
-            }
-            if (i >= 1 && i <= count) {
-                const int32_t j = i - 1;
-                s2.interpolate(twice[2 * j], fourTimes + 4 * j);
-                s2.interpolate(twice[2 * j + 1], fourTimes + 4 * j + 2);
-            }
-            if (i < count)
-                s1.interpolate(in[i], twice + 2 * i);
-        }
-        s1.storeStates(r.stage1);
-        s2.storeStates(r.stage2);
-        s3.storeStates(r.stage3);
+        double* fourTimes = scratch + 2 * count;
+        interpolateRun(r.stage1, in, twice, count);
+        interpolateRun(r.stage2, twice, fourTimes, 2 * count);
+        interpolateRun(r.stage3, fourTimes, out, 4 * count);
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
-        if constexpr (F == 8) {
-            for (int q = 0; q < 4; ++q)
-                r.quad[static_cast<std::size_t>(q)] = fourTimes[4 * count - 4 + q];
-        }
+        for (int j = 0; j < 4; ++j)
+            r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
     }
 }
 
-// in[F * count] -> out[count]. scratch holds at least 6 * count doubles.
-// Pipelined like upsampleRun, from the innermost stage outwards.
+// in[F * count] -> out[count], from the innermost stage outwards.
+// scratch holds at least 6 * count doubles.
 template <int F>
 inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
 {
@@ -290,39 +274,18 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
         return;
     if constexpr (F == 2) {
         decimateRun(r.stage1, in, out, count);
+    } else if constexpr (F == 4) {
+        decimateRun(r.stage2, in, scratch, 2 * count);
+        decimateRun(r.stage1, scratch, out, count);
+        r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
-        constexpr int32_t kStages = F == 4 ? 2 : 3;
-        const double* fourTimes = in;
-        double* quarter = scratch;  // stage-3 outputs, at four times the low rate
+        double* fourTimes = scratch;
         double* twice = scratch + 4 * count;
-        if constexpr (F == 8)
-            fourTimes = quarter;
-        StageLanes<5> s1(r.stage1);
-        StageLanes<3> s2(r.stage2);
-        StageLanes<2> s3(r.stage3);
-        for (int32_t i = 0; i < count + kStages - 1; ++i) {
-            const int32_t outer = i - (kStages - 1);
-            if (outer >= 0)
-                out[outer] = s1.decimate(twice[2 * outer], twice[2 * outer + 1]);
-            const int32_t middle = i - (kStages - 2);
-            if (middle >= 0 && middle < count) {
-                twice[2 * middle] = s2.decimate(fourTimes[4 * middle], fourTimes[4 * middle + 1]);
-                twice[2 * middle + 1] = s2.decimate(fourTimes[4 * middle + 2], fourTimes[4 * middle + 3]);
-            }
-            if constexpr (F == 8) {
-                if (i < count) {
-                    for (int q = 0; q < 4; ++q)
-                        quarter[4 * i + q] = s3.decimate(in[8 * i + 2 * q], in[8 * i + 2 * q + 1]);
-                }
-            }
-        }
-        s1.storeStates(r.stage1);
-        s2.storeStates(r.stage2);
-        s3.storeStates(r.stage3);
-        if constexpr (F == 8) {
-            for (int q = 0; q < 4; ++q)
-                r.quad[static_cast<std::size_t>(q)] = quarter[4 * count - 4 + q];
-        }
+        decimateRun(r.stage3, in, fourTimes, 4 * count);
+        decimateRun(r.stage2, fourTimes, twice, 2 * count);
+        decimateRun(r.stage1, twice, out, count);
+        for (int j = 0; j < 4; ++j)
+            r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
     }
 }
