@@ -256,8 +256,21 @@ inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int
         double* twice = scratch;
         double* fourTimes = scratch + 2 * count;
         interpolateRun(r.stage1, in, twice, count);
-        interpolateRun(r.stage2, twice, fourTimes, 2 * count);
-        interpolateRun(r.stage3, fourTimes, out, 4 * count);
+        // Stages 2 and 3 share one loop, stage 3 one input pair behind:
+        // their short states fit the registers together, and stage 3's
+        // recurrence then hides stage 2's.
+        StageLanes<3> s2(r.stage2, true);
+        StageLanes<2> s3(r.stage3, true);
+        s2.interpolate(twice[0], fourTimes);
+        for (int32_t i = 1; i < 2 * count; ++i) {
+            s2.interpolate(twice[i], fourTimes + 2 * i);
+            s3.interpolate(fourTimes[2 * i - 2], out + 4 * i - 4);
+            s3.interpolate(fourTimes[2 * i - 1], out + 4 * i - 2);
+        }
+        s3.interpolate(fourTimes[4 * count - 2], out + 8 * count - 4);
+        s3.interpolate(fourTimes[4 * count - 1], out + 8 * count - 2);
+        s2.storeStates(r.stage2, true);
+        s3.storeStates(r.stage3, true);
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
         for (int j = 0; j < 4; ++j)
             r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
@@ -281,8 +294,20 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
     } else {
         double* fourTimes = scratch;
         double* twice = scratch + 4 * count;
-        decimateRun(r.stage3, in, fourTimes, 4 * count);
-        decimateRun(r.stage2, fourTimes, twice, 2 * count);
+        // Stages 3 and 2 share one loop, stage 2 one output pair behind (as
+        // in upsampleRun).
+        StageLanes<2> s3(r.stage3, false);
+        StageLanes<3> s2(r.stage2, false);
+        fourTimes[0] = s3.decimate(in[0], in[1]);
+        fourTimes[1] = s3.decimate(in[2], in[3]);
+        for (int32_t i = 1; i < 2 * count; ++i) {
+            fourTimes[2 * i] = s3.decimate(in[4 * i], in[4 * i + 1]);
+            fourTimes[2 * i + 1] = s3.decimate(in[4 * i + 2], in[4 * i + 3]);
+            twice[i - 1] = s2.decimate(fourTimes[2 * i - 2], fourTimes[2 * i - 1]);
+        }
+        twice[2 * count - 1] = s2.decimate(fourTimes[4 * count - 2], fourTimes[4 * count - 1]);
+        s3.storeStates(r.stage3, false);
+        s2.storeStates(r.stage2, false);
         decimateRun(r.stage1, twice, out, count);
         for (int j = 0; j < 4; ++j)
             r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
