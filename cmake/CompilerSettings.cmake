@@ -10,6 +10,12 @@ set(CMAKE_CXX_VISIBILITY_PRESET hidden)
 set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
 
 add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)
+# The engine's vector types (GCC vector extensions) pass only between inline
+# functions of one translation unit, never across a library boundary, so
+# GCC's note that their calling convention depends on the target is noise.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-Wno-psabi)
+endif()
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
   add_compile_options(-msse2 -mfpmath=sse)

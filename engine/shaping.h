@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace korvane {
 
@@ -14,32 +15,60 @@ inline constexpr double kEpsilon = 1e-16;
 
 // First-order high-pass: zero at DC, unity at Nyquist, -3 dB at the corner
 // that designOnePole put into c.
-inline double onePoleHighPass(double c, double& s, double x)
+template <class T>
+inline T onePoleHighPass(T c, T& s, T x)
 {
-    const double d = s - x;
-    const double v = c * d;
-    const double y = x - v;
+    const T d = s - x;
+    const T v = c * d;
+    const T y = x - v;
     s = (d + v) - y;
     return y;
 }
 
-// Rational soft saturator: odd, slope 1 at 0, approaching +-k. k2 is k*k,
-// passed as its own constant so no per-sample product is needed.
-inline double saturate(double u, double k, double k2)
+// Eight values side by side, for the memoryless stages over consecutive
+// samples. The compiler maps the type to the vector unit that the calling
+// function is built for (one AVX-512 register, two AVX, four SSE2); each
+// lane gets exactly the scalar operations.
+using Lanes8 = double __attribute__((vector_size(64)));
+using Lanes4 = double __attribute__((vector_size(32)));
+using LaneBits8 = int64_t __attribute__((vector_size(64)));
+
+inline double absValue(double x) { return std::fabs(x); }
+inline Lanes8 absValue(Lanes8 x)
 {
-    const double a = std::fabs(u);
-    const double den = a * k + a * k + a * a + a * a + a * a + k2;
-    const double r = a + (((-a - a) + k) - a) * (a * a) * (1.0 / den);
-    // Negation for u < 0, done on the sign bit: the same bits as -r, but no
-    // branch to mispredict on the random signs of a near-silent signal.
+    return std::bit_cast<Lanes8>(std::bit_cast<LaneBits8>(x) & std::numeric_limits<int64_t>::max());
+}
+
+// r with its sign flipped where u < 0, done on the sign bit: the same bits
+// as -r, but no branch to mispredict on the random signs of a near-silent
+// signal.
+inline double negateWhereNegative(double r, double u)
+{
     const uint64_t flip = static_cast<uint64_t>(u < 0.0) << 63;
     return std::bit_cast<double>(std::bit_cast<uint64_t>(r) ^ flip);
 }
+inline Lanes8 negateWhereNegative(Lanes8 r, Lanes8 u)
+{
+    const LaneBits8 flip = (u < 0.0) & std::numeric_limits<int64_t>::min();
+    return std::bit_cast<Lanes8>(std::bit_cast<LaneBits8>(r) ^ flip);
+}
+
+// Rational soft saturator: odd, slope 1 at 0, approaching +-k. k2 is k*k,
+// passed as its own constant so no per-sample product is needed.
+template <class T>
+inline T saturate(T u, double k, double k2)
+{
+    const T a = absValue(u);
+    const T den = a * k + a * k + a * a + a * a + a * a + k2;
+    const T r = a + (((-a - a) + k) - a) * (a * a) * (1.0 / den);
+    return negateWhereNegative(r, u);
+}
 
 // Two-sided hard clip without branches: lo below lo, hi above hi.
-inline double hardClip(double u, double lo, double hi)
+template <class T>
+inline T hardClip(T u, double lo, double hi)
 {
-    return ((std::fabs(u - lo) + lo + hi) - std::fabs(u - hi)) * 0.5;
+    return ((absValue(u - lo) + lo + hi) - absValue(u - hi)) * 0.5;
 }
 
 } // namespace korvane

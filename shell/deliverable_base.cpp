@@ -5,8 +5,7 @@
 
 namespace korvane {
 
-template void firstStageRun<Voicing::base>(double*, int32_t);
-template void fourthStageRun<Voicing::base>(double*, int32_t);
+template void preampRun<Voicing::base>(PreampStates&, const PreampControls&, double*, int32_t);
 
 const Deliverable kBaseDeliverable{
     "Korvane",

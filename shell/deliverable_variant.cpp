@@ -5,10 +5,7 @@
 
 namespace korvane {
 
-template void firstStageRun<Voicing::variant>(double*, int32_t);
-template void fourthStageRun<Voicing::variant>(double*, int32_t);
-template void secondStageRun<Voicing::variant>(double*, int32_t, double);
-template void thirdStageRun<Voicing::variant>(double*, int32_t);
+template void preampRun<Voicing::variant>(PreampStates&, const PreampControls&, double*, int32_t);
 
 const Deliverable kVariantDeliverable{
     "Korvane Blazewound",

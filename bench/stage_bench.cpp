@@ -1,0 +1,126 @@
+// Cost of each pass of the chain over one run of host samples, in
+// nanoseconds per host sample, to see where a block's time goes.
+//
+//   build/default/bench/korvane_stage_bench
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <random>
+
+#include "engine/cabinet.h"
+#include "engine/cabinet_tables.h"
+#include "engine/halfband.h"
+#include "engine/preamp_voicing.h"
+#include "engine/signal_chain.h"
+
+namespace korvane {
+namespace {
+
+constexpr int32_t kRun = 64;
+
+std::array<double, 8 * kRun> noise(double level)
+{
+    std::array<double, 8 * kRun> x{};
+    std::mt19937 g(7);
+    std::uniform_real_distribution<double> d(-level, level);
+    for (double& v : x)
+        v = d(g);
+    return x;
+}
+
+void perHostSample(benchmark::State& state)
+{
+    state.counters["ns_per_frame"] = benchmark::Counter(
+        static_cast<double>(kRun) * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+template <int F>
+void BM_Upsample(benchmark::State& state)
+{
+    HalfbandResampler r;
+    configure(r, F);
+    const auto in = noise(0.5);
+    std::array<double, 8 * kRun> out{};
+    std::array<double, 6 * kRun> scratch{};
+    for (auto _ : state) {
+        upsampleRun<F>(r, in.data(), out.data(), kRun, scratch.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    perHostSample(state);
+}
+
+template <int F>
+void BM_Downsample(benchmark::State& state)
+{
+    HalfbandResampler r;
+    configure(r, F);
+    const auto in = noise(0.5);
+    std::array<double, kRun> out{};
+    std::array<double, 6 * kRun> scratch{};
+    for (auto _ : state) {
+        downsampleRun<F>(r, in.data(), out.data(), kRun, scratch.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    perHostSample(state);
+}
+
+template <Voicing V>
+void BM_Preamp(benchmark::State& state)
+{
+    const bool lead = state.range(0) != 0;
+    const PreampControls c{lead, 0.25, -0.99, -0.999, -0.999};
+    PreampStates s{};
+    const auto in = noise(2.0);
+    std::array<double, 8 * kRun> x{};
+    for (auto _ : state) {
+        x = in;
+        preampRun<V>(s, c, x.data(), 8 * kRun);
+        benchmark::DoNotOptimize(x.data());
+    }
+    perHostSample(state);
+}
+
+void BM_PowerStage(benchmark::State& state)
+{
+    const auto in = noise(40.0);
+    std::array<double, 8 * kRun> x{};
+    for (auto _ : state) {
+        x = in;
+        powerStageRun(x.data(), 8 * kRun);
+        benchmark::DoNotOptimize(x.data());
+    }
+    perHostSample(state);
+}
+
+void BM_Convolve(benchmark::State& state)
+{
+    PreampEngine e;
+    setSampleRate(e, 44100.0f);
+    e.cabinetIr = cabinetTable(4, false).data();
+    e.cabinet = 4;
+    const auto in = noise(0.5);
+    std::array<double, kRun> x{};
+    for (auto _ : state) {
+        std::copy_n(in.begin(), kRun, x.begin());
+        convolveBlock(e, x.data(), kRun);
+        benchmark::DoNotOptimize(x.data());
+    }
+    perHostSample(state);
+}
+
+BENCHMARK(BM_Upsample<8>)->Name("up/8");
+BENCHMARK(BM_Downsample<8>)->Name("down/8");
+BENCHMARK(BM_Upsample<4>)->Name("up/4");
+BENCHMARK(BM_Downsample<4>)->Name("down/4");
+BENCHMARK(BM_Upsample<2>)->Name("up/2");
+BENCHMARK(BM_Downsample<2>)->Name("down/2");
+BENCHMARK(BM_Preamp<Voicing::base>)->Arg(1)->Arg(0)->ArgName("lead")->Name("preamp8/base");
+BENCHMARK(BM_Preamp<Voicing::variant>)->Arg(1)->Arg(0)->ArgName("lead")->Name("preamp8/variant");
+BENCHMARK(BM_PowerStage)->Name("power8");
+BENCHMARK(BM_Convolve)->Name("convolve");
+
+} // namespace
+} // namespace korvane
+
+BENCHMARK_MAIN();
