@@ -50,7 +50,12 @@ inline double cabinetConvolve(PreampEngine& e, double x)
 // give, and leaves the ring and write index where they would: each output
 // is still its own sum over the taps in ascending order, but neighbouring
 // outputs are summed side by side in vector lanes.
-void convolveBlock(PreampEngine& e, double* samples, int32_t count);
+//
+// The kernel is the fastest that the CPU runs (AVX-512 where it has it);
+// every kernel gives the same bits. Tests ask for the portable one too.
+enum class ConvolveKernel { fastest, portable };
+void convolveBlock(PreampEngine& e, double* samples, int32_t count,
+                   ConvolveKernel kernel = ConvolveKernel::fastest);
 
 // The cabinet at 2x and 4x the cabinet rate, over a block that the chain
 // has already written: each group of F output samples goes down to one

@@ -8,3 +8,25 @@
 #else
 #define KORVANE_VECTOR_CLONES
 #endif
+
+// Kernels written with AVX-512 intrinsics, chosen at run time where the CPU
+// has the instructions; they too give the bits of the portable loops.
+#if defined(__x86_64__) && defined(__ELF__) && !defined(__clang__)
+#define KORVANE_HAS_AVX512_KERNELS 1
+#include <immintrin.h>
+
+namespace korvane {
+
+inline bool cpuHasAvx512()
+{
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0;
+    }();
+    return has;
+}
+
+} // namespace korvane
+#else
+#define KORVANE_HAS_AVX512_KERNELS 0
+#endif

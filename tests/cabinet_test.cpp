@@ -53,6 +53,37 @@ TEST(Cabinet, UnitImpulseThroughAClearedRingYieldsTheResponseThenZeros)
     EXPECT_EQ(b.cabinetHistory, e.cabinetHistory);
 }
 
+// Both kernels against the per-sample step, on noise through a ring that
+// has wrapped, with run lengths that leave every kind of partial group.
+TEST(Cabinet, BlockKernelsMatchThePerSampleStep)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::vector<double> x(3000);
+    for (double& v : x)
+        v = noise(rng);
+    const int32_t runs[] = {1, 7, 8, 9, 31, 32, 33, 64, 65, 100, 255, 256};
+    for (const ConvolveKernel kernel : {ConvolveKernel::fastest, ConvolveKernel::portable}) {
+        PreampEngine steps = engineAt(44100.0f);
+        ASSERT_NE(steps.cabinetIr, nullptr);
+        PreampEngine blocks = steps;
+        std::vector<double> y = x;
+        size_t start = 0;
+        for (size_t r = 0; start < x.size(); ++r) {
+            const auto n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(runs[r % std::size(runs)]),
+                                                                 x.size() - start));
+            convolveBlock(blocks, y.data() + start, n, kernel);
+            for (int32_t i = 0; i < n; ++i) {
+                const size_t at = start + static_cast<size_t>(i);
+                ASSERT_EQ(y[at], cabinetConvolve(steps, x[at])) << "sample " << at;
+            }
+            start += static_cast<size_t>(n);
+        }
+        EXPECT_EQ(blocks.cabinetWriteIndex, steps.cabinetWriteIndex);
+        EXPECT_EQ(blocks.cabinetHistory, steps.cabinetHistory);
+    }
+}
+
 TEST(Cabinet, SelectionFollowsTheEighthsAndTheRateFamily)
 {
     const struct {
