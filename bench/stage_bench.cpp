@@ -65,6 +65,46 @@ void BM_Downsample(benchmark::State& state)
     perHostSample(state);
 }
 
+// Both converters stepped together; per host sample of each.
+template <int F>
+void BM_UpsamplePair(benchmark::State& state)
+{
+    HalfbandResampler a;
+    HalfbandResampler b;
+    configure(a, F);
+    configure(b, F);
+    const auto in = noise(0.5);
+    std::array<double, 8 * kRun> outA{};
+    std::array<double, 8 * kRun> outB{};
+    std::array<double, 12 * kRun> scratch{};
+    for (auto _ : state) {
+        upsampleRunPair<F>(a, in.data(), outA.data(), b, in.data() + kRun, outB.data(), kRun, scratch.data());
+        benchmark::DoNotOptimize(outA.data());
+        benchmark::DoNotOptimize(outB.data());
+    }
+    perHostSample(state);
+}
+
+template <int F>
+void BM_DownsamplePair(benchmark::State& state)
+{
+    HalfbandResampler a;
+    HalfbandResampler b;
+    configure(a, F);
+    configure(b, F);
+    const auto in = noise(0.5);
+    const auto in2 = noise(0.25);
+    std::array<double, kRun> outA{};
+    std::array<double, kRun> outB{};
+    std::array<double, 12 * kRun> scratch{};
+    for (auto _ : state) {
+        downsampleRunPair<F>(a, in.data(), outA.data(), b, in2.data(), outB.data(), kRun, scratch.data());
+        benchmark::DoNotOptimize(outA.data());
+        benchmark::DoNotOptimize(outB.data());
+    }
+    perHostSample(state);
+}
+
 template <Voicing V>
 void BM_Preamp(benchmark::State& state)
 {
@@ -111,10 +151,16 @@ void BM_Convolve(benchmark::State& state)
 
 BENCHMARK(BM_Upsample<8>)->Name("up/8");
 BENCHMARK(BM_Downsample<8>)->Name("down/8");
+BENCHMARK(BM_UpsamplePair<8>)->Name("up-pair/8");
+BENCHMARK(BM_DownsamplePair<8>)->Name("down-pair/8");
 BENCHMARK(BM_Upsample<4>)->Name("up/4");
 BENCHMARK(BM_Downsample<4>)->Name("down/4");
+BENCHMARK(BM_UpsamplePair<4>)->Name("up-pair/4");
+BENCHMARK(BM_DownsamplePair<4>)->Name("down-pair/4");
 BENCHMARK(BM_Upsample<2>)->Name("up/2");
 BENCHMARK(BM_Downsample<2>)->Name("down/2");
+BENCHMARK(BM_UpsamplePair<2>)->Name("up-pair/2");
+BENCHMARK(BM_DownsamplePair<2>)->Name("down-pair/2");
 BENCHMARK(BM_Preamp<Voicing::base>)->Arg(1)->Arg(0)->ArgName("lead")->Name("preamp8/base");
 BENCHMARK(BM_Preamp<Voicing::variant>)->Arg(1)->Arg(0)->ArgName("lead")->Name("preamp8/variant");
 BENCHMARK(BM_PowerStage)->Name("power8");

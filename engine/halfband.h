@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/lanes.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -63,10 +65,11 @@ void configure(HalfbandResampler& r, int32_t factor);
 void clear(HalfbandResampler& r);
 
 // First-order allpass (c + z^-1) / (1 + c z^-1) with a single multiply.
-inline double allpassStep(double c, double& s, double x)
+template <class T>
+inline T allpassStep(T c, T& s, T x)
 {
-    const double v = (s - x) * c;
-    const double y = s - v;
+    const T v = (s - x) * c;
+    const T y = s - v;
     s = x - v;
     return y;
 }
@@ -75,7 +78,7 @@ template <int N>
 inline double branchPass(const std::array<double, N>& c, std::array<double, N>& s, double x)
 {
     for (int k = 0; k < N; ++k)
-        x = allpassStep(c[k], s[k], x);
+        x = allpassStep<double>(c[k], s[k], x);
     return x;
 }
 
@@ -83,7 +86,7 @@ inline double branchPass(const std::array<double, N>& c, std::array<double, N>& 
 template <int N>
 inline void interpolate(HalfbandStage<N>& st, double x, double* out)
 {
-    const double y = allpassStep(st.phaseCoef, st.phaseState, x);
+    const double y = allpassStep<double>(st.phaseCoef, st.phaseState, x);
     out[0] = branchPass<N>(st.evenCoefs, st.upEvenState, y);
     out[1] = branchPass<N>(st.oddCoefs, st.upOddState, y);
 }
@@ -172,7 +175,7 @@ public:
 
     void interpolate(double x, double* out)
     {
-        __m128d v = _mm_set1_pd(allpassStep(phaseCoef, phaseState, x));
+        __m128d v = _mm_set1_pd(allpassStep<double>(phaseCoef, phaseState, x));
         for (int k = 0; k < N; ++k)
             v = step(coef[k], state[k], v);
         _mm_storeu_pd(out, v);  // even (earlier) sample first
@@ -314,6 +317,21 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
     }
 }
+
+// Two resamplers of the same factor over runs of the same length, stepped
+// together: the chain pairs the preamplifier's converter on one run with the
+// power stage's on the run before, two independent signals. Each section
+// step then carries four lanes (both branches of both signals), which one
+// AVX register or two SSE2 ones take per instruction, and the two
+// recurrences hide each other's latency. Results are those of upsampleRun
+// and downsampleRun on each resampler. scratch holds at least 12 * count
+// doubles.
+template <int F>
+void upsampleRunPair(HalfbandResampler& ra, const double* inA, double* outA, HalfbandResampler& rb,
+                     const double* inB, double* outB, int32_t count, double* scratch);
+template <int F>
+void downsampleRunPair(HalfbandResampler& ra, const double* inA, double* outA, HalfbandResampler& rb,
+                       const double* inB, double* outB, int32_t count, double* scratch);
 
 // Run-time factor, for callers outside the per-sample hot loops. Factors
 // other than 2, 4 and 8 leave the output untouched and return 0.

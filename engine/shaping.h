@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/lanes.h"
+
 namespace korvane {
 
 // Added at fixed points of the chain so that no recursive state decays into
@@ -24,14 +26,6 @@ inline T onePoleHighPass(T c, T& s, T x)
     s = (d + v) - y;
     return y;
 }
-
-// Eight values side by side, for the memoryless stages over consecutive
-// samples. The compiler maps the type to the vector unit that the calling
-// function is built for (one AVX-512 register, two AVX, four SSE2); each
-// lane gets exactly the scalar operations.
-using Lanes8 = double __attribute__((vector_size(64)));
-using Lanes4 = double __attribute__((vector_size(32)));
-using LaneBits8 = int64_t __attribute__((vector_size(64)));
 
 inline double absValue(double x) { return std::fabs(x); }
 inline Lanes8 absValue(Lanes8 x)

@@ -44,108 +44,176 @@ namespace detail {
 // Host samples that the chain takes through each stage at a time.
 inline constexpr int32_t kStageRun = 64;
 
-// The chain from the input to the output DC blocker, for up to kStageRun
-// host samples, into q. It runs stage by stage over the run rather than
-// sample by sample: each stage sees the same values in the same order, so
-// the results are identical, but every recurrence is short and the
-// memoryless stages become plain loops over independent values.
+// The sections at the host rate, with the engine's coefficients and states
+// copied into locals for a block and stored back at its end.
 //
 // Gains, coefficients and the channel are read once per block: a parameter
 // changed by another thread while a block runs acts from the next block.
-// The states live in locals for the run and are stored back at its end, so
-// a reset made by another thread meanwhile (switching Bypass on) can be
-// overwritten; the host's own suspend and rate changes come between blocks.
-template <Voicing V, class Sample, int N>
-void runPreCabinet(PreampEngine& e, const Sample* input, double* q, int32_t frames)
-{
-    const double dcCoef = e.dcBlockCoef;
-    const double inputGain = e.inputGain;
-    const PreampControls controls{e.leadChannel, e.preampGain, e.thumpCoef, e.interstage1Coef, e.interstage2Coef};
-    const double bassA0 = e.bassA0, bassGamma = e.bassGamma, bassShelf = (e.bassMu + kEpsilon) - 1.0;
-    const double midA0 = e.midA0, midBeta = e.midBeta, midGamma = e.midGamma, midPeak = (e.midMu + kEpsilon) - 1.0;
-    const double trebleA0 = e.trebleA0, trebleGamma = e.trebleGamma, trebleShelf = (e.trebleMu + kEpsilon) - 1.0;
-    const double powerGain = e.powerGain;
+// The states are stored back at the block's end, so a reset made by another
+// thread meanwhile (switching Bypass on) can be overwritten; the host's own
+// suspend and rate changes come between blocks.
+class HostRateSections {
+public:
+    explicit HostRateSections(const PreampEngine& e)
+        : dcCoef(e.dcBlockCoef), inputGain(e.inputGain), bassA0(e.bassA0), bassGamma(e.bassGamma),
+          bassShelf((e.bassMu + kEpsilon) - 1.0), midA0(e.midA0), midBeta(e.midBeta), midGamma(e.midGamma),
+          midPeak((e.midMu + kEpsilon) - 1.0), trebleA0(e.trebleA0), trebleGamma(e.trebleGamma),
+          trebleShelf((e.trebleMu + kEpsilon) - 1.0), powerGain(e.powerGain), inputDc(e.inputDcState),
+          toneDc(e.toneDcState), outputDc(e.outputDcState), bx1(e.bassState[0]), bl1(e.bassState[1]),
+          mx1(e.midState[0]), mx2(e.midState[1]), mw1(e.midState[2]), mw2(e.midState[3]), tx1(e.trebleState[0]),
+          th1(e.trebleState[1])
+    {
+    }
 
-    double host[kStageRun];
-    double over[N * kStageRun];
-    double scratch[6 * kStageRun];
+    void store(PreampEngine& e) const
+    {
+        e.inputDcState = inputDc;
+        e.toneDcState = toneDc;
+        e.outputDcState = outputDc;
+        e.bassState = {bx1, bl1};
+        e.midState = {mx1, mx2, mw1, mw2};
+        e.trebleState = {tx1, th1};
+    }
 
     // Input DC blocker and gain.
-    double inputDc = e.inputDcState;
-    for (int32_t i = 0; i < frames; ++i) {
-        const double x = sanitizeInput(static_cast<double>(input[i]));
-        host[i] = (onePoleHighPass(dcCoef, inputDc, x + kEpsilon) + kEpsilon) * inputGain;
+    template <class Sample>
+    void input(const Sample* in, double* out, int32_t n)
+    {
+        for (int32_t i = 0; i < n; ++i) {
+            const double x = sanitizeInput(static_cast<double>(in[i]));
+            out[i] = (onePoleHighPass(dcCoef, inputDc, x + kEpsilon) + kEpsilon) * inputGain;
+        }
     }
-    e.inputDcState = inputDc;
 
-    // Preamplifier at the oversampled rate.
-    upsampleRun<N>(e.preampResampler, host, over, frames, scratch);
-    PreampStates pre{e.thumpState, e.interstage1State, e.interstage2State};
-    preampRun<V>(pre, controls, over, N * frames);
-    e.thumpState = pre.thump;
-    e.interstage1State = pre.interstage1;
-    e.interstage2State = pre.interstage2;
-    downsampleRun<N>(e.preampResampler, over, host, frames, scratch);
+    // DC blocker, Bass, Middle, Treble and the power drive.
+    void tone(const double* in, double* out, int32_t n)
+    {
+        for (int32_t i = 0; i < n; ++i) {
+            const double b = onePoleHighPass(dcCoef, toneDc, in[i]) + kEpsilon;
 
-    // DC blocker, tone stack and power drive at the host rate.
-    double toneDc = e.toneDcState;
-    double bx1 = e.bassState[0], bl1 = e.bassState[1];
-    double mx1 = e.midState[0], mx2 = e.midState[1], mw1 = e.midState[2], mw2 = e.midState[3];
-    double tx1 = e.trebleState[0], th1 = e.trebleState[1];
-    for (int32_t i = 0; i < frames; ++i) {
-        const double b = onePoleHighPass(dcCoef, toneDc, host[i]) + kEpsilon;
+            // Bass: first-order low shelf.
+            const double l = (b + bx1) * bassA0 + bl1 * bassGamma + kEpsilon;
+            bx1 = b;
+            bl1 = l;
+            const double c = bassShelf * l + b;
 
-        // Bass: first-order low shelf.
-        const double l = (b + bx1) * bassA0 + bl1 * bassGamma + kEpsilon;
-        bx1 = b;
-        bl1 = l;
-        const double c = bassShelf * l + b;
+            // Middle: second-order peaking section around 700 Hz.
+            const double v = ((c - mx2) * midA0 + midGamma * mw1 + kEpsilon) - mw2 * midBeta;
+            mx2 = mx1;
+            mx1 = c;
+            const double w = v + v;
+            mw2 = mw1;
+            mw1 = w;
+            const double m = midPeak * w + c;
 
-        // Middle: second-order peaking section around 700 Hz.
-        const double v = ((c - mx2) * midA0 + midGamma * mw1 + kEpsilon) - mw2 * midBeta;
-        mx2 = mx1;
-        mx1 = c;
-        const double w = v + v;
-        mw2 = mw1;
-        mw1 = w;
-        const double m = midPeak * w + c;
-
-        // Treble: first-order high shelf, then the power drive.
-        const double h = (m - tx1) * trebleA0 + th1 * trebleGamma + kEpsilon;
-        tx1 = m;
-        th1 = h;
-        host[i] = (m + trebleShelf * h) * powerGain;
+            // Treble: first-order high shelf, then the power drive.
+            const double h = (m - tx1) * trebleA0 + th1 * trebleGamma + kEpsilon;
+            tx1 = m;
+            th1 = h;
+            out[i] = (m + trebleShelf * h) * powerGain;
+        }
     }
-    e.toneDcState = toneDc;
-    e.bassState = {bx1, bl1};
-    e.midState = {mx1, mx2, mw1, mw2};
-    e.trebleState = {tx1, th1};
 
-    // Power stage at the oversampled rate, then the output DC blocker.
-    upsampleRun<N>(e.powerResampler, host, over, frames, scratch);
-    powerStageRun(over, N * frames);
-    downsampleRun<N>(e.powerResampler, over, host, frames, scratch);
-    double outputDc = e.outputDcState;
-    for (int32_t i = 0; i < frames; ++i)
-        q[i] = onePoleHighPass(dcCoef, outputDc, host[i]) + kEpsilon;
-    e.outputDcState = outputDc;
-}
+    // Output DC blocker.
+    void output(const double* in, double* out, int32_t n)
+    {
+        for (int32_t i = 0; i < n; ++i)
+            out[i] = onePoleHighPass(dcCoef, outputDc, in[i]) + kEpsilon;
+    }
 
+private:
+    const double dcCoef, inputGain;
+    const double bassA0, bassGamma, bassShelf;
+    const double midA0, midBeta, midGamma, midPeak;
+    const double trebleA0, trebleGamma, trebleShelf;
+    const double powerGain;
+    double inputDc, toneDc, outputDc;
+    double bx1, bl1, mx1, mx2, mw1, mw2, tx1, th1;
+};
+
+// The block goes through the chain in runs, as a two-stage pipeline: step r
+// takes run r from the input through the preamplifier to the tone stack
+// (the front), and run r - 1 from the power stage to the output (the back).
+// The two halves of a step are independent, so their converters, which are
+// most of the work, run paired (upsampleRunPair). Each stage still sees its
+// own values in time order, so the results are those of taking every
+// sample through the whole chain in turn. Runs of at most kStageRun keep
+// the buffers small; a block of more than a few samples is cut into at
+// least two runs so that short blocks pair as well.
 template <Voicing V, class Sample, int N>
 void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t frames, uint32_t cabinet)
 {
     // Inline cabinet at 44.1/48 kHz; higher rates run it after the block.
     const bool inlineCabinet = cabinet != 0 && e.cabinetFactor == 1;
     const double outputGain = e.outputGain;
-    double q[kStageRun];
-    for (int32_t start = 0; start < frames; start += kStageRun) {
-        const int32_t n = std::min(kStageRun, frames - start);
-        runPreCabinet<V, Sample, N>(e, input + start, q, n);
+    const PreampControls controls{e.leadChannel, e.preampGain, e.thumpCoef, e.interstage1Coef, e.interstage2Coef};
+    PreampStates pre{e.thumpState, e.interstage1State, e.interstage2State};
+    HostRateSections host(e);
+
+    constexpr int32_t kMinPairedRun = 8;
+    int32_t runs = (frames + kStageRun - 1) / kStageRun;
+    if (runs == 1 && frames >= 2 * kMinPairedRun)
+        runs = 2;
+    const int32_t runLength = runs > 0 ? (frames + runs - 1) / runs : 0;
+
+    double front[kStageRun] = {};  // the front's host-rate samples
+    double back[kStageRun] = {};   // the back's: the tone stack's output of the run before
+    double frontOver[N * kStageRun];
+    double backOver[N * kStageRun];
+    double scratch[12 * kStageRun];
+    // Output DC blocker results wait here for the cabinet, which runs best
+    // over long stretches.
+    double q[kCabinetChunk];
+    int32_t queued = 0;
+    int32_t queuedStart = 0;
+    const auto flush = [&] {
         if (inlineCabinet)
-            convolveBlock(e, q, n);
-        for (int32_t i = 0; i < n; ++i)
-            output[start + i] = static_cast<Sample>(q[i] * outputGain);
+            convolveBlock(e, q, queued);
+        for (int32_t i = 0; i < queued; ++i)
+            output[queuedStart + i] = static_cast<Sample>(q[i] * outputGain);
+        queuedStart += queued;
+        queued = 0;
+    };
+
+    for (int32_t r = 0; r <= runs; ++r) {
+        const int32_t frontStart = r * runLength;
+        const int32_t frontCount = r < runs ? std::min(runLength, frames - frontStart) : 0;
+        const int32_t backCount = r > 0 ? std::min(runLength, frames - (r - 1) * runLength) : 0;
+        if (frontCount > 0)
+            host.input(input + frontStart, front, frontCount);
+
+        if (frontCount == backCount) {
+            upsampleRunPair<N>(e.preampResampler, front, frontOver, e.powerResampler, back, backOver, frontCount,
+                               scratch);
+        } else {
+            upsampleRun<N>(e.preampResampler, front, frontOver, frontCount, scratch);
+            upsampleRun<N>(e.powerResampler, back, backOver, backCount, scratch);
+        }
+        if (frontCount > 0)
+            preampRun<V>(pre, controls, frontOver, N * frontCount);
+        powerStageRun(backOver, N * backCount);
+        if (frontCount == backCount) {
+            downsampleRunPair<N>(e.preampResampler, frontOver, front, e.powerResampler, backOver, back, frontCount,
+                                 scratch);
+        } else {
+            downsampleRun<N>(e.preampResampler, frontOver, front, frontCount, scratch);
+            downsampleRun<N>(e.powerResampler, backOver, back, backCount, scratch);
+        }
+
+        if (backCount > 0) {
+            if (queued + backCount > kCabinetChunk)
+                flush();
+            host.output(back, q + queued, backCount);
+            queued += backCount;
+        }
+        host.tone(front, back, frontCount);
     }
+    flush();
+
+    host.store(e);
+    e.thumpState = pre.thump;
+    e.interstage1State = pre.interstage1;
+    e.interstage2State = pre.interstage2;
 }
 
 } // namespace detail
