@@ -46,6 +46,7 @@ namespace {
 
 constexpr int32_t kLanes = 32;      // outputs summed side by side in the bulk
 constexpr int32_t kTailLanes = 8;   // and in the tail, so short blocks waste little
+static_assert(kLanes == 4 * kTailLanes, "the tail takes up to four tail vectors");
 constexpr int32_t kMask = kCabinetTaps - 1;
 static_assert(kCabinetChunk % kLanes == 0);
 
@@ -53,6 +54,22 @@ static_assert(kCabinetChunk % kLanes == 0);
 // sample of each group of eight outputs sits on a 64-byte boundary.
 constexpr int32_t kLinOffset = 1;
 constexpr int32_t kLinLength = kLinOffset + kCabinetTaps - 1 + kCabinetChunk;
+
+// The outputs left after the bulk, as one group of whole tail vectors: each
+// output's 512 sums form a chain of dependent adds, so a short block is
+// bound by that chain's latency, and only running all of its outputs side
+// by side amortises it.
+template <class Group>
+[[gnu::always_inline]] inline void tail(int32_t left, Group group)
+{
+    switch ((left + kTailLanes - 1) / kTailLanes) {
+    case 1: group.template operator()<1>(); break;
+    case 2: group.template operator()<2>(); break;
+    case 3: group.template operator()<3>(); break;
+    case 4: group.template operator()<4>(); break;
+    default: break;
+    }
+}
 
 // out[j] = sum over k ascending of newest[j - k] * h[k], for j below L.
 template <int32_t L>
@@ -79,8 +96,7 @@ void convolveLanes(const double* __restrict h, const double* __restrict lin, dou
     int32_t m = 0;
     for (; m + kLanes <= count; m += kLanes)
         convolveGroup<kLanes>(h, newest + m, out + m);
-    for (; m < count; m += kTailLanes)
-        convolveGroup<kTailLanes>(h, newest + m, out + m);
+    tail(count - m, [&]<int32_t G>() { convolveGroup<G * kTailLanes>(h, newest + m, out + m); });
 }
 
 #if KORVANE_HAS_AVX512_KERNELS
@@ -149,8 +165,7 @@ __attribute__((target("avx512f"), optimize("no-predictive-commoning"))) void con
     int32_t m = 0;
     for (; m + kLanes <= count; m += kLanes)
         convolveGroupAvx512<kLanes / 8>(h, newest + m, out + m);
-    for (; m < count; m += kTailLanes)
-        convolveGroupAvx512<1>(h, newest + m, out + m);
+    tail(count - m, [&]<int32_t G>() { convolveGroupAvx512<G>(h, newest + m, out + m); });
 }
 
 #pragma GCC diagnostic pop

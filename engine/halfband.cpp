@@ -164,8 +164,19 @@ KORVANE_VECTOR_CLONES void downsampleRunPair(HalfbandResampler& ra, const double
         } else {
             double* fourA = scratch + 4 * count;
             double* fourB = scratch + 8 * count;
-            decimatePair(ra.stage3, rb.stage3, inA, inB, fourA, fourB, 4 * count);
-            decimatePair(ra.stage2, rb.stage2, fourA, fourB, twiceA, twiceB, 2 * count);
+            // Stages 3 and 2 share one loop, stage 2 one output pair behind.
+            StagePair<2> s3(ra.stage3, rb.stage3, false);
+            StagePair<3> s2(ra.stage2, rb.stage2, false);
+            s3.decimate(inA, inB, fourA[0], fourB[0]);
+            s3.decimate(inA + 2, inB + 2, fourA[1], fourB[1]);
+            for (int32_t i = 1; i < 2 * count; ++i) {
+                s3.decimate(inA + 4 * i, inB + 4 * i, fourA[2 * i], fourB[2 * i]);
+                s3.decimate(inA + 4 * i + 2, inB + 4 * i + 2, fourA[2 * i + 1], fourB[2 * i + 1]);
+                s2.decimate(fourA + 2 * i - 2, fourB + 2 * i - 2, twiceA[i - 1], twiceB[i - 1]);
+            }
+            s2.decimate(fourA + 4 * count - 2, fourB + 4 * count - 2, twiceA[2 * count - 1], twiceB[2 * count - 1]);
+            s3.storeStates(ra.stage3, rb.stage3, false);
+            s2.storeStates(ra.stage2, rb.stage2, false);
             keepLastQuad(ra, fourA, count);
             keepLastQuad(rb, fourB, count);
         }

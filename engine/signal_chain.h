@@ -42,7 +42,7 @@ void powerStageRun(double* x, int32_t count);
 namespace detail {
 
 // Host samples that the chain takes through each stage at a time.
-inline constexpr int32_t kStageRun = 64;
+inline constexpr int32_t kStageRun = 32;
 
 // The sections at the host rate, with the engine's coefficients and states
 // copied into locals for a block and stored back at its end.

@@ -75,7 +75,7 @@ TEST(Cabinet, BlockKernelsMatchThePerSampleStep)
             convolveBlock(blocks, y.data() + start, n, kernel);
             for (int32_t i = 0; i < n; ++i) {
                 const size_t at = start + static_cast<size_t>(i);
-                ASSERT_EQ(y[at], cabinetConvolve(steps, x[at])) << "sample " << at;
+                ASSERT_EQ(y[at], cabinetConvolve(steps, x[at])) << "sample " << at << " kernel " << static_cast<int>(kernel);
             }
             start += static_cast<size_t>(n);
         }
