@@ -76,49 +76,68 @@ public:
     }
 
     // Input DC blocker and gain.
-    template <class Sample>
-    void input(const Sample* in, double* out, int32_t n)
+    double input(double x)
     {
-        for (int32_t i = 0; i < n; ++i) {
-            const double x = sanitizeInput(static_cast<double>(in[i]));
-            out[i] = (onePoleHighPass(dcCoef, inputDc, x + kEpsilon) + kEpsilon) * inputGain;
-        }
+        return (onePoleHighPass(dcCoef, inputDc, sanitizeInput(x) + kEpsilon) + kEpsilon) * inputGain;
     }
 
     // DC blocker, Bass, Middle, Treble and the power drive.
-    void tone(const double* in, double* out, int32_t n)
+    double tone(double x)
     {
-        for (int32_t i = 0; i < n; ++i) {
-            const double b = onePoleHighPass(dcCoef, toneDc, in[i]) + kEpsilon;
+        const double b = onePoleHighPass(dcCoef, toneDc, x) + kEpsilon;
 
-            // Bass: first-order low shelf.
-            const double l = (b + bx1) * bassA0 + bl1 * bassGamma + kEpsilon;
-            bx1 = b;
-            bl1 = l;
-            const double c = bassShelf * l + b;
+        // Bass: first-order low shelf.
+        const double l = (b + bx1) * bassA0 + bl1 * bassGamma + kEpsilon;
+        bx1 = b;
+        bl1 = l;
+        const double c = bassShelf * l + b;
 
-            // Middle: second-order peaking section around 700 Hz.
-            const double v = ((c - mx2) * midA0 + midGamma * mw1 + kEpsilon) - mw2 * midBeta;
-            mx2 = mx1;
-            mx1 = c;
-            const double w = v + v;
-            mw2 = mw1;
-            mw1 = w;
-            const double m = midPeak * w + c;
+        // Middle: second-order peaking section around 700 Hz.
+        const double v = ((c - mx2) * midA0 + midGamma * mw1 + kEpsilon) - mw2 * midBeta;
+        mx2 = mx1;
+        mx1 = c;
+        const double w = v + v;
+        mw2 = mw1;
+        mw1 = w;
+        const double m = midPeak * w + c;
 
-            // Treble: first-order high shelf, then the power drive.
-            const double h = (m - tx1) * trebleA0 + th1 * trebleGamma + kEpsilon;
-            tx1 = m;
-            th1 = h;
-            out[i] = (m + trebleShelf * h) * powerGain;
-        }
+        // Treble: first-order high shelf, then the power drive.
+        const double h = (m - tx1) * trebleA0 + th1 * trebleGamma + kEpsilon;
+        tx1 = m;
+        th1 = h;
+        return (m + trebleShelf * h) * powerGain;
     }
 
     // Output DC blocker.
-    void output(const double* in, double* out, int32_t n)
+    double output(double x) { return onePoleHighPass(dcCoef, outputDc, x) + kEpsilon; }
+
+    // The end of a pipeline step and the start of the next: the back's
+    // output DC blocker, the front's tone stack and the next front's input,
+    // each over n samples (any of them may be absent, with a count of 0).
+    // With equal counts they go in one loop: three independent recurrences
+    // whose latencies then overlap.
+    template <class Sample>
+    void stepEdges(double* back, double* toBack, int32_t backCount, double* front, int32_t frontCount,
+                   const Sample* in, double* nextFront, int32_t nextCount)
     {
-        for (int32_t i = 0; i < n; ++i)
-            out[i] = onePoleHighPass(dcCoef, outputDc, in[i]) + kEpsilon;
+        // back[] is read before toBack may overwrite it (the same buffer).
+        if (backCount == frontCount && frontCount == nextCount) {
+            for (int32_t i = 0; i < frontCount; ++i) {
+                const double o = output(back[i]);
+                const double t = tone(front[i]);
+                const double x = input(static_cast<double>(in[i]));
+                toBack[i] = o;
+                back[i] = t;
+                nextFront[i] = x;
+            }
+            return;
+        }
+        for (int32_t i = 0; i < backCount; ++i)
+            toBack[i] = output(back[i]);
+        for (int32_t i = 0; i < frontCount; ++i)
+            back[i] = tone(front[i]);
+        for (int32_t i = 0; i < nextCount; ++i)
+            nextFront[i] = input(static_cast<double>(in[i]));
     }
 
 private:
@@ -175,38 +194,35 @@ void runChain(PreampEngine& e, const Sample* input, Sample* output, int32_t fram
         queued = 0;
     };
 
+    const auto frontCount = [&](int32_t r) { return r < runs ? std::min(runLength, frames - r * runLength) : 0; };
+    host.stepEdges(back, q, 0, front, 0, input, front, frontCount(0));
     for (int32_t r = 0; r <= runs; ++r) {
-        const int32_t frontStart = r * runLength;
-        const int32_t frontCount = r < runs ? std::min(runLength, frames - frontStart) : 0;
-        const int32_t backCount = r > 0 ? std::min(runLength, frames - (r - 1) * runLength) : 0;
-        if (frontCount > 0)
-            host.input(input + frontStart, front, frontCount);
-
-        if (frontCount == backCount) {
-            upsampleRunPair<N>(e.preampResampler, front, frontOver, e.powerResampler, back, backOver, frontCount,
+        const int32_t frontN = frontCount(r);
+        const int32_t backN = r > 0 ? frontCount(r - 1) : 0;
+        if (frontN == backN) {
+            upsampleRunPair<N>(e.preampResampler, front, frontOver, e.powerResampler, back, backOver, frontN,
                                scratch);
         } else {
-            upsampleRun<N>(e.preampResampler, front, frontOver, frontCount, scratch);
-            upsampleRun<N>(e.powerResampler, back, backOver, backCount, scratch);
+            upsampleRun<N>(e.preampResampler, front, frontOver, frontN, scratch);
+            upsampleRun<N>(e.powerResampler, back, backOver, backN, scratch);
         }
-        if (frontCount > 0)
-            preampRun<V>(pre, controls, frontOver, N * frontCount);
-        powerStageRun(backOver, N * backCount);
-        if (frontCount == backCount) {
-            downsampleRunPair<N>(e.preampResampler, frontOver, front, e.powerResampler, backOver, back, frontCount,
+        if (frontN > 0)
+            preampRun<V>(pre, controls, frontOver, N * frontN);
+        powerStageRun(backOver, N * backN);
+        if (frontN == backN) {
+            downsampleRunPair<N>(e.preampResampler, frontOver, front, e.powerResampler, backOver, back, frontN,
                                  scratch);
         } else {
-            downsampleRun<N>(e.preampResampler, frontOver, front, frontCount, scratch);
-            downsampleRun<N>(e.powerResampler, backOver, back, backCount, scratch);
+            downsampleRun<N>(e.preampResampler, frontOver, front, frontN, scratch);
+            downsampleRun<N>(e.powerResampler, backOver, back, backN, scratch);
         }
 
-        if (backCount > 0) {
-            if (queued + backCount > kCabinetChunk)
-                flush();
-            host.output(back, q + queued, backCount);
-            queued += backCount;
-        }
-        host.tone(front, back, frontCount);
+        if (queued + backN > kCabinetChunk)
+            flush();
+        const int32_t nextN = frontCount(r + 1);
+        host.stepEdges(back, q + queued, backN, front, frontN, input + (nextN > 0 ? (r + 1) * runLength : 0), front,
+                       nextN);
+        queued += backN;
     }
     flush();
 
