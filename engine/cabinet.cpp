@@ -182,7 +182,7 @@ void convolve(const double* h, const double* lin, double* out, int32_t count, Co
 
 } // namespace
 
-void convolveBlock(PreampEngine& e, double* samples, int32_t count, ConvolveKernel kernel)
+KORVANE_VECTOR_CLONES void convolveBlock(PreampEngine& e, double* samples, int32_t count, ConvolveKernel kernel)
 {
     // The ring, unrolled oldest first, followed by the new samples: every
     // lane then reads its taps from one contiguous run. The tail past count
