@@ -7,6 +7,9 @@
 #   bash setup.sh --deps-only --with-test-host
 #                                also install what the tests run against from
 #                                third parties: Ardour (host), ZamTube (plug-in)
+#   bash setup.sh --deps-only --with-compare
+#                                also install what bench/compare/run.sh times
+#                                Korvane against: guitarix and zam amplifiers
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,17 +17,20 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
 
 deps_only=false
 with_test_host=false
+with_compare=false
 vst_dir="${HOME}/.vst"
 for arg in "$@"; do
     case "$arg" in
         --deps-only) deps_only=true ;;
         --with-test-host) with_test_host=true ;;
-        -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+        --with-compare) with_compare=true ;;
+        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
         -*) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
         *) vst_dir=$arg ;;
     esac
 done
 $with_test_host && packages+=(ardour zam-plugins)
+$with_compare && packages+=(guitarix-lv2 zam-plugins liblilv-dev lv2-dev)
 
 missing=()
 for p in "${packages[@]}"; do
