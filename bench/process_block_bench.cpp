@@ -88,6 +88,24 @@ void BM_SilenceAfterSignal(benchmark::State& state)
     reportRate(state, rate, block);
 }
 
+// The machine's speed at the time of the run: one add that waits for the
+// one before, a fixed two cycles on current x86 cores, so its time tells
+// the clock. Shared machines change speed over minutes; a real-time factor
+// means most next to this.
+void BM_ClockReference(benchmark::State& state)
+{
+    constexpr int kAdds = 4096;
+    double x = 1.0;
+    double step = 0.0;
+    benchmark::DoNotOptimize(step);
+    for (auto _ : state) {
+        for (int i = 0; i < kAdds; ++i)
+            x = x + step;
+        benchmark::DoNotOptimize(x);
+    }
+    state.counters["ghz_if_2_cycle_add"] = benchmark::Counter(2.0 * kAdds * 1e-9, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 void ratesAndBlocks(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"rate", "block"});
@@ -96,6 +114,7 @@ void ratesAndBlocks(benchmark::internal::Benchmark* b)
             b->Args({rate, block});
 }
 
+BENCHMARK(BM_ClockReference)->Name("clock_reference");
 BENCHMARK(BM_ProcessBlock<Voicing::base, float>)->Apply(ratesAndBlocks)->Name("base/float");
 BENCHMARK(BM_ProcessBlock<Voicing::base, double>)->Apply(ratesAndBlocks)->Name("base/double");
 BENCHMARK(BM_ProcessBlock<Voicing::variant, float>)->Apply(ratesAndBlocks)->Name("variant/float");
