@@ -103,6 +103,44 @@ template <int N>
     s.storeStates(a, b, false);
 }
 
+// Two consecutive stages upward in one loop: the outer one interpolates
+// in[count] into mid[2 count], the inner one mid into out[4 count],
+// kFusedStageLag steps behind.
+template <int NO, int NI>
+[[gnu::always_inline]] inline void interpolateFused(StagePair<NO>& outer, StagePair<NI>& inner, const double* inA,
+                                                    const double* inB, double* midA, double* midB, double* outA,
+                                                    double* outB, int32_t count)
+{
+    for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
+        if (i < count)
+            outer.interpolate(inA[i], inB[i], midA + 2 * i, midB + 2 * i);
+        const int32_t k = i - kFusedStageLag;
+        if (k >= 0) {
+            inner.interpolate(midA[2 * k], midB[2 * k], outA + 4 * k, outB + 4 * k);
+            inner.interpolate(midA[2 * k + 1], midB[2 * k + 1], outA + 4 * k + 2, outB + 4 * k + 2);
+        }
+    }
+}
+
+// Two consecutive stages downward in one loop: the inner one decimates
+// in[4 count] into mid[2 count], the outer one mid into out[count],
+// kFusedStageLag steps behind.
+template <int NI, int NO>
+[[gnu::always_inline]] inline void decimateFused(StagePair<NI>& inner, StagePair<NO>& outer, const double* inA,
+                                                 const double* inB, double* midA, double* midB, double* outA,
+                                                 double* outB, int32_t count)
+{
+    for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
+        if (i < count) {
+            inner.decimate(inA + 4 * i, inB + 4 * i, midA[2 * i], midB[2 * i]);
+            inner.decimate(inA + 4 * i + 2, inB + 4 * i + 2, midA[2 * i + 1], midB[2 * i + 1]);
+        }
+        const int32_t k = i - kFusedStageLag;
+        if (k >= 0)
+            outer.decimate(midA + 2 * k, midB + 2 * k, outA[k], outB[k]);
+    }
+}
+
 // The working buffers end as the per-sample forms leave them.
 void keepLastPair(HalfbandResampler& r, const double* twice, int32_t count)
 {
@@ -125,24 +163,31 @@ KORVANE_VECTOR_CLONES void upsampleRunPair(HalfbandResampler& ra, const double* 
     static_assert(F == 2 || F == 4 || F == 8);
     if (count <= 0)
         return;
+    double* twiceA = scratch;
+    double* twiceB = scratch + 2 * count;
     if constexpr (F == 2) {
         interpolatePair(ra.stage1, rb.stage1, inA, inB, outA, outB, count);
-    } else {
-        double* twiceA = scratch;
-        double* twiceB = scratch + 2 * count;
-        interpolatePair(ra.stage1, rb.stage1, inA, inB, twiceA, twiceB, count);
+    } else if constexpr (F == 4) {
+        StagePair<5> s1(ra.stage1, rb.stage1, true);
+        StagePair<3> s2(ra.stage2, rb.stage2, true);
+        interpolateFused(s1, s2, inA, inB, twiceA, twiceB, outA, outB, count);
+        s1.storeStates(ra.stage1, rb.stage1, true);
+        s2.storeStates(ra.stage2, rb.stage2, true);
         keepLastPair(ra, twiceA, count);
         keepLastPair(rb, twiceB, count);
-        if constexpr (F == 4) {
-            interpolatePair(ra.stage2, rb.stage2, twiceA, twiceB, outA, outB, 2 * count);
-        } else {
-            double* fourA = scratch + 4 * count;
-            double* fourB = scratch + 8 * count;
-            interpolatePair(ra.stage2, rb.stage2, twiceA, twiceB, fourA, fourB, 2 * count);
-            interpolatePair(ra.stage3, rb.stage3, fourA, fourB, outA, outB, 4 * count);
-            keepLastQuad(ra, fourA, count);
-            keepLastQuad(rb, fourB, count);
-        }
+    } else {
+        double* fourA = scratch + 4 * count;
+        double* fourB = scratch + 8 * count;
+        interpolatePair(ra.stage1, rb.stage1, inA, inB, twiceA, twiceB, count);
+        StagePair<3> s2(ra.stage2, rb.stage2, true);
+        StagePair<2> s3(ra.stage3, rb.stage3, true);
+        interpolateFused(s2, s3, twiceA, twiceB, fourA, fourB, outA, outB, 2 * count);
+        s2.storeStates(ra.stage2, rb.stage2, true);
+        s3.storeStates(ra.stage3, rb.stage3, true);
+        keepLastPair(ra, twiceA, count);
+        keepLastPair(rb, twiceB, count);
+        keepLastQuad(ra, fourA, count);
+        keepLastQuad(rb, fourB, count);
     }
 }
 
@@ -154,32 +199,28 @@ KORVANE_VECTOR_CLONES void downsampleRunPair(HalfbandResampler& ra, const double
     static_assert(F == 2 || F == 4 || F == 8);
     if (count <= 0)
         return;
+    double* twiceA = scratch;
+    double* twiceB = scratch + 2 * count;
     if constexpr (F == 2) {
         decimatePair(ra.stage1, rb.stage1, inA, inB, outA, outB, count);
+    } else if constexpr (F == 4) {
+        StagePair<3> s2(ra.stage2, rb.stage2, false);
+        StagePair<5> s1(ra.stage1, rb.stage1, false);
+        decimateFused(s2, s1, inA, inB, twiceA, twiceB, outA, outB, count);
+        s2.storeStates(ra.stage2, rb.stage2, false);
+        s1.storeStates(ra.stage1, rb.stage1, false);
+        keepLastPair(ra, twiceA, count);
+        keepLastPair(rb, twiceB, count);
     } else {
-        double* twiceA = scratch;
-        double* twiceB = scratch + 2 * count;
-        if constexpr (F == 4) {
-            decimatePair(ra.stage2, rb.stage2, inA, inB, twiceA, twiceB, 2 * count);
-        } else {
-            double* fourA = scratch + 4 * count;
-            double* fourB = scratch + 8 * count;
-            // Stages 3 and 2 share one loop, stage 2 one output pair behind.
-            StagePair<2> s3(ra.stage3, rb.stage3, false);
-            StagePair<3> s2(ra.stage2, rb.stage2, false);
-            s3.decimate(inA, inB, fourA[0], fourB[0]);
-            s3.decimate(inA + 2, inB + 2, fourA[1], fourB[1]);
-            for (int32_t i = 1; i < 2 * count; ++i) {
-                s3.decimate(inA + 4 * i, inB + 4 * i, fourA[2 * i], fourB[2 * i]);
-                s3.decimate(inA + 4 * i + 2, inB + 4 * i + 2, fourA[2 * i + 1], fourB[2 * i + 1]);
-                s2.decimate(fourA + 2 * i - 2, fourB + 2 * i - 2, twiceA[i - 1], twiceB[i - 1]);
-            }
-            s2.decimate(fourA + 4 * count - 2, fourB + 4 * count - 2, twiceA[2 * count - 1], twiceB[2 * count - 1]);
-            s3.storeStates(ra.stage3, rb.stage3, false);
-            s2.storeStates(ra.stage2, rb.stage2, false);
-            keepLastQuad(ra, fourA, count);
-            keepLastQuad(rb, fourB, count);
-        }
+        double* fourA = scratch + 4 * count;
+        double* fourB = scratch + 8 * count;
+        StagePair<2> s3(ra.stage3, rb.stage3, false);
+        StagePair<3> s2(ra.stage2, rb.stage2, false);
+        decimateFused(s3, s2, inA, inB, fourA, fourB, twiceA, twiceB, 2 * count);
+        s3.storeStates(ra.stage3, rb.stage3, false);
+        s2.storeStates(ra.stage2, rb.stage2, false);
+        keepLastQuad(ra, fourA, count);
+        keepLastQuad(rb, fourB, count);
         decimatePair(ra.stage1, rb.stage1, twiceA, twiceB, outA, outB, count);
         keepLastPair(ra, twiceA, count);
         keepLastPair(rb, twiceB, count);

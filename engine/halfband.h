@@ -217,6 +217,11 @@ private:
 };
 #endif
 
+// Where two stages share one loop, the later one runs this many of the
+// earlier one's steps behind, so that consecutive steps of the two
+// recurrences overlap rather than wait on each other (measured best at 3).
+inline constexpr int32_t kFusedStageLag = 3;
+
 // Block forms: one stage over a run of samples, the next stage over all of
 // its outputs, and so on. Each stage still sees its own inputs in time
 // order, so the results are those of the per-sample calls; but a stage's
@@ -259,19 +264,21 @@ inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int
         double* twice = scratch;
         double* fourTimes = scratch + 2 * count;
         interpolateRun(r.stage1, in, twice, count);
-        // Stages 2 and 3 share one loop, stage 3 one input pair behind:
-        // their short states fit the registers together, and stage 3's
-        // recurrence then hides stage 2's.
+        // Stages 2 and 3 share one loop, stage 3 kFusedStageLag input pairs
+        // behind: their short states fit the registers together, and their
+        // recurrences then overlap.
         StageLanes<3> s2(r.stage2, true);
         StageLanes<2> s3(r.stage3, true);
-        s2.interpolate(twice[0], fourTimes);
-        for (int32_t i = 1; i < 2 * count; ++i) {
-            s2.interpolate(twice[i], fourTimes + 2 * i);
-            s3.interpolate(fourTimes[2 * i - 2], out + 4 * i - 4);
-            s3.interpolate(fourTimes[2 * i - 1], out + 4 * i - 2);
+        const int32_t n = 2 * count;
+        for (int32_t i = 0; i < n + kFusedStageLag; ++i) {
+            if (i < n)
+                s2.interpolate(twice[i], fourTimes + 2 * i);
+            const int32_t k = i - kFusedStageLag;
+            if (k >= 0) {
+                s3.interpolate(fourTimes[2 * k], out + 4 * k);
+                s3.interpolate(fourTimes[2 * k + 1], out + 4 * k + 2);
+            }
         }
-        s3.interpolate(fourTimes[4 * count - 2], out + 8 * count - 4);
-        s3.interpolate(fourTimes[4 * count - 1], out + 8 * count - 2);
         s2.storeStates(r.stage2, true);
         s3.storeStates(r.stage3, true);
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
@@ -297,18 +304,20 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
     } else {
         double* fourTimes = scratch;
         double* twice = scratch + 4 * count;
-        // Stages 3 and 2 share one loop, stage 2 one output pair behind (as
-        // in upsampleRun).
+        // Stages 3 and 2 share one loop, stage 2 kFusedStageLag output pairs
+        // behind (as in upsampleRun).
         StageLanes<2> s3(r.stage3, false);
         StageLanes<3> s2(r.stage2, false);
-        fourTimes[0] = s3.decimate(in[0], in[1]);
-        fourTimes[1] = s3.decimate(in[2], in[3]);
-        for (int32_t i = 1; i < 2 * count; ++i) {
-            fourTimes[2 * i] = s3.decimate(in[4 * i], in[4 * i + 1]);
-            fourTimes[2 * i + 1] = s3.decimate(in[4 * i + 2], in[4 * i + 3]);
-            twice[i - 1] = s2.decimate(fourTimes[2 * i - 2], fourTimes[2 * i - 1]);
+        const int32_t n = 2 * count;
+        for (int32_t i = 0; i < n + kFusedStageLag; ++i) {
+            if (i < n) {
+                fourTimes[2 * i] = s3.decimate(in[4 * i], in[4 * i + 1]);
+                fourTimes[2 * i + 1] = s3.decimate(in[4 * i + 2], in[4 * i + 3]);
+            }
+            const int32_t k = i - kFusedStageLag;
+            if (k >= 0)
+                twice[k] = s2.decimate(fourTimes[2 * k], fourTimes[2 * k + 1]);
         }
-        twice[2 * count - 1] = s2.decimate(fourTimes[4 * count - 2], fourTimes[4 * count - 1]);
         s3.storeStates(r.stage3, false);
         s2.storeStates(r.stage2, false);
         decimateRun(r.stage1, twice, out, count);
