@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "engine/preamp_voicing.h"
 #include "engine/vector_dispatch.h"
@@ -14,17 +15,21 @@ namespace korvane {
 namespace detail {
 
 // Oversampled samples per step of the lead path's pipeline: one vector of
-// the widest unit.
-inline constexpr int32_t kPreampChunk = 8;
+// the widest unit, or half of one for short runs, where the pipeline's
+// filling and draining (four steps) would otherwise weigh.
+template <int32_t C>
+using ChunkLanes = std::conditional_t<C == 8, Lanes8, Lanes4>;
+inline constexpr int32_t kShortRun = 64;
 // Chunks between one section and the next. A chunk's values are stored one
 // at a time and read back as a vector; with a lag of one step that load
 // would wait for the previous step's stores to reach the cache, which ties
 // the steps together. Two steps apart, they are long written.
 inline constexpr int32_t kPreampLag = 2;
 
-[[gnu::always_inline]] inline Lanes8 loadLanes(const double* p)
+template <class V>
+[[gnu::always_inline]] inline V loadLanes(const double* p)
 {
-    Lanes8 v;
+    V v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
@@ -35,11 +40,11 @@ inline constexpr int32_t kPreampLag = 2;
 // its inputs in time order. The three sections' states share one vector
 // (the fourth lane idles at zero), so each sample step is one vector
 // high-pass step instead of three scalar ones.
-template <Voicing V>
+template <Voicing V, int32_t C>
 [[gnu::always_inline]] inline void leadChunks(PreampStates& s, const PreampControls& c, double* x, int32_t count)
 {
     using Stage = PreampStages<V>;
-    constexpr int32_t C = kPreampChunk;
+    using Chunk = ChunkLanes<C>;
     const int32_t chunks = (count + C - 1) / C;
     const double gain = c.gain;
     const Lanes4 coefs{c.thumpCoef, c.interstage1Coef, c.interstage2Coef, 0.0};
@@ -56,8 +61,8 @@ template <Voicing V>
         if (na == C && nb == C && nd == C) {
             // The common case: whole vectors for the memoryless stages, then
             // the three recurrences side by side.
-            const Lanes8 u = Stage::second(loadLanes(b), gain);
-            const Lanes8 w = Stage::third(loadLanes(d));
+            const Chunk u = Stage::second(loadLanes<Chunk>(b), gain);
+            const Chunk w = Stage::third(loadLanes<Chunk>(d));
             for (int32_t i = 0; i < C; ++i) {
                 const Lanes4 y = onePoleHighPass(coefs, states, Lanes4{a[i], u[i], w[i], 0.0});
                 a[i] = y[0] + kEpsilon;
@@ -101,7 +106,10 @@ KORVANE_VECTOR_CLONES void preampRun(PreampStates& s, const PreampControls& c, d
     for (int32_t k = 0; k < count; ++k)
         x[k] = Stage::first(x[k]);
     if (c.lead) {
-        detail::leadChunks<V>(s, c, x, count);
+        if (count <= detail::kShortRun)
+            detail::leadChunks<V, 4>(s, c, x, count);
+        else
+            detail::leadChunks<V, 8>(s, c, x, count);
         for (int32_t k = 0; k < count; ++k)
             x[k] = Stage::fourth(Stage::leadOutput(x[k]));
     } else {

@@ -28,9 +28,12 @@ inline T onePoleHighPass(T c, T& s, T x)
 }
 
 inline double absValue(double x) { return std::fabs(x); }
-inline Lanes8 absValue(Lanes8 x)
+template <class V>
+    requires(sizeof(V) > sizeof(double))
+inline V absValue(V x)
 {
-    return std::bit_cast<Lanes8>(std::bit_cast<LaneBits8>(x) & std::numeric_limits<int64_t>::max());
+    using Bits = decltype(x < 0.0);
+    return std::bit_cast<V>(std::bit_cast<Bits>(x) & std::numeric_limits<int64_t>::max());
 }
 
 // r with its sign flipped where u < 0, done on the sign bit: the same bits
@@ -41,10 +44,13 @@ inline double negateWhereNegative(double r, double u)
     const uint64_t flip = static_cast<uint64_t>(u < 0.0) << 63;
     return std::bit_cast<double>(std::bit_cast<uint64_t>(r) ^ flip);
 }
-inline Lanes8 negateWhereNegative(Lanes8 r, Lanes8 u)
+template <class V>
+    requires(sizeof(V) > sizeof(double))
+inline V negateWhereNegative(V r, V u)
 {
-    const LaneBits8 flip = (u < 0.0) & std::numeric_limits<int64_t>::min();
-    return std::bit_cast<Lanes8>(std::bit_cast<LaneBits8>(r) ^ flip);
+    using Bits = decltype(u < 0.0);
+    const Bits flip = (u < 0.0) & std::numeric_limits<int64_t>::min();
+    return std::bit_cast<V>(std::bit_cast<Bits>(r) ^ flip);
 }
 
 // Rational soft saturator: odd, slope 1 at 0, approaching +-k. k2 is k*k,
