@@ -153,6 +153,19 @@ void keepLastQuad(HalfbandResampler& r, const double* fourTimes, int32_t count)
         r.quad[j] = fourTimes[4 * static_cast<std::size_t>(count) - 4 + j];
 }
 
+// Both resamplers' working buffers, from the twice-rate signals and, for
+// the factor 8, the four-times-rate ones.
+void keepLastBuffers(HalfbandResampler& ra, HalfbandResampler& rb, const double* twiceA, const double* twiceB,
+                     const double* fourA, const double* fourB, int32_t count)
+{
+    keepLastPair(ra, twiceA, count);
+    keepLastPair(rb, twiceB, count);
+    if (fourA != nullptr) {
+        keepLastQuad(ra, fourA, count);
+        keepLastQuad(rb, fourB, count);
+    }
+}
+
 } // namespace
 
 template <int F>
@@ -173,8 +186,7 @@ KORVANE_VECTOR_CLONES void upsampleRunPair(HalfbandResampler& ra, const double* 
         interpolateFused(s1, s2, inA, inB, twiceA, twiceB, outA, outB, count);
         s1.storeStates(ra.stage1, rb.stage1, true);
         s2.storeStates(ra.stage2, rb.stage2, true);
-        keepLastPair(ra, twiceA, count);
-        keepLastPair(rb, twiceB, count);
+        keepLastBuffers(ra, rb, twiceA, twiceB, nullptr, nullptr, count);
     } else {
         double* fourA = scratch + 4 * count;
         double* fourB = scratch + 8 * count;
@@ -184,10 +196,7 @@ KORVANE_VECTOR_CLONES void upsampleRunPair(HalfbandResampler& ra, const double* 
         interpolateFused(s2, s3, twiceA, twiceB, fourA, fourB, outA, outB, 2 * count);
         s2.storeStates(ra.stage2, rb.stage2, true);
         s3.storeStates(ra.stage3, rb.stage3, true);
-        keepLastPair(ra, twiceA, count);
-        keepLastPair(rb, twiceB, count);
-        keepLastQuad(ra, fourA, count);
-        keepLastQuad(rb, fourB, count);
+        keepLastBuffers(ra, rb, twiceA, twiceB, fourA, fourB, count);
     }
 }
 
@@ -209,8 +218,7 @@ KORVANE_VECTOR_CLONES void downsampleRunPair(HalfbandResampler& ra, const double
         decimateFused(s2, s1, inA, inB, twiceA, twiceB, outA, outB, count);
         s2.storeStates(ra.stage2, rb.stage2, false);
         s1.storeStates(ra.stage1, rb.stage1, false);
-        keepLastPair(ra, twiceA, count);
-        keepLastPair(rb, twiceB, count);
+        keepLastBuffers(ra, rb, twiceA, twiceB, nullptr, nullptr, count);
     } else {
         double* fourA = scratch + 4 * count;
         double* fourB = scratch + 8 * count;
@@ -219,11 +227,8 @@ KORVANE_VECTOR_CLONES void downsampleRunPair(HalfbandResampler& ra, const double
         decimateFused(s3, s2, inA, inB, fourA, fourB, twiceA, twiceB, 2 * count);
         s3.storeStates(ra.stage3, rb.stage3, false);
         s2.storeStates(ra.stage2, rb.stage2, false);
-        keepLastQuad(ra, fourA, count);
-        keepLastQuad(rb, fourB, count);
         decimatePair(ra.stage1, rb.stage1, twiceA, twiceB, outA, outB, count);
-        keepLastPair(ra, twiceA, count);
-        keepLastPair(rb, twiceB, count);
+        keepLastBuffers(ra, rb, twiceA, twiceB, fourA, fourB, count);
     }
 }
 
