@@ -24,7 +24,7 @@ for arg in "$@"; do
         --deps-only) deps_only=true ;;
         --with-test-host) with_test_host=true ;;
         --with-compare) with_compare=true ;;
-        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
         -*) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
         *) vst_dir=$arg ;;
     esac
