@@ -257,8 +257,21 @@ inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int
     if constexpr (F == 2) {
         interpolateRun(r.stage1, in, out, count);
     } else if constexpr (F == 4) {
-        interpolateRun(r.stage1, in, scratch, count);
-        interpolateRun(r.stage2, scratch, out, 2 * count);
+        // Stages 1 and 2 share one loop, stage 2 kFusedStageLag input
+        // samples behind.
+        StageLanes<5> s1(r.stage1, true);
+        StageLanes<3> s2(r.stage2, true);
+        for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
+            if (i < count)
+                s1.interpolate(in[i], scratch + 2 * i);
+            const int32_t k = i - kFusedStageLag;
+            if (k >= 0) {
+                s2.interpolate(scratch[2 * k], out + 4 * k);
+                s2.interpolate(scratch[2 * k + 1], out + 4 * k + 2);
+            }
+        }
+        s1.storeStates(r.stage1, true);
+        s2.storeStates(r.stage2, true);
         r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
         double* twice = scratch;
@@ -298,8 +311,21 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
     if constexpr (F == 2) {
         decimateRun(r.stage1, in, out, count);
     } else if constexpr (F == 4) {
-        decimateRun(r.stage2, in, scratch, 2 * count);
-        decimateRun(r.stage1, scratch, out, count);
+        // Stages 2 and 1 share one loop, stage 1 kFusedStageLag output
+        // samples behind.
+        StageLanes<3> s2(r.stage2, false);
+        StageLanes<5> s1(r.stage1, false);
+        for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
+            if (i < count) {
+                scratch[2 * i] = s2.decimate(in[4 * i], in[4 * i + 1]);
+                scratch[2 * i + 1] = s2.decimate(in[4 * i + 2], in[4 * i + 3]);
+            }
+            const int32_t k = i - kFusedStageLag;
+            if (k >= 0)
+                out[k] = s1.decimate(scratch[2 * k], scratch[2 * k + 1]);
+        }
+        s2.storeStates(r.stage2, false);
+        s1.storeStates(r.stage1, false);
         r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
         double* fourTimes = scratch;
