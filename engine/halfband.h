@@ -246,8 +246,52 @@ inline void decimateRun(HalfbandStage<N>& st, const double* in, double* out, int
     s.storeStates(st, false);
 }
 
-// in[count] -> out[F * count], one stage after the other over the whole
-// run. scratch holds at least 6 * count doubles.
+// Two consecutive stages in one loop, the later one kFusedStageLag steps
+// of the earlier one behind: their short states fit the registers together,
+// and their recurrences then overlap. Upward, the outer stage interpolates
+// in[count] into mid[2 count] and the inner one mid into out[4 count].
+template <int NO, int NI>
+inline void interpolateFusedRun(HalfbandStage<NO>& outerStage, HalfbandStage<NI>& innerStage, const double* in,
+                                double* mid, double* out, int32_t count)
+{
+    StageLanes<NO> outer(outerStage, true);
+    StageLanes<NI> inner(innerStage, true);
+    for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
+        if (i < count)
+            outer.interpolate(in[i], mid + 2 * i);
+        const int32_t k = i - kFusedStageLag;
+        if (k >= 0) {
+            inner.interpolate(mid[2 * k], out + 4 * k);
+            inner.interpolate(mid[2 * k + 1], out + 4 * k + 2);
+        }
+    }
+    outer.storeStates(outerStage, true);
+    inner.storeStates(innerStage, true);
+}
+
+// Downward, the inner stage decimates in[4 count] into mid[2 count] and the
+// outer one mid into out[count].
+template <int NI, int NO>
+inline void decimateFusedRun(HalfbandStage<NI>& innerStage, HalfbandStage<NO>& outerStage, const double* in,
+                             double* mid, double* out, int32_t count)
+{
+    StageLanes<NI> inner(innerStage, false);
+    StageLanes<NO> outer(outerStage, false);
+    for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
+        if (i < count) {
+            mid[2 * i] = inner.decimate(in[4 * i], in[4 * i + 1]);
+            mid[2 * i + 1] = inner.decimate(in[4 * i + 2], in[4 * i + 3]);
+        }
+        const int32_t k = i - kFusedStageLag;
+        if (k >= 0)
+            out[k] = outer.decimate(mid[2 * k], mid[2 * k + 1]);
+    }
+    inner.storeStates(innerStage, false);
+    outer.storeStates(outerStage, false);
+}
+
+// in[count] -> out[F * count], stage after stage over the whole run.
+// scratch holds at least 6 * count doubles.
 template <int F>
 inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int32_t count, double* scratch)
 {
@@ -257,43 +301,13 @@ inline void upsampleRun(HalfbandResampler& r, const double* in, double* out, int
     if constexpr (F == 2) {
         interpolateRun(r.stage1, in, out, count);
     } else if constexpr (F == 4) {
-        // Stages 1 and 2 share one loop, stage 2 kFusedStageLag input
-        // samples behind.
-        StageLanes<5> s1(r.stage1, true);
-        StageLanes<3> s2(r.stage2, true);
-        for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
-            if (i < count)
-                s1.interpolate(in[i], scratch + 2 * i);
-            const int32_t k = i - kFusedStageLag;
-            if (k >= 0) {
-                s2.interpolate(scratch[2 * k], out + 4 * k);
-                s2.interpolate(scratch[2 * k + 1], out + 4 * k + 2);
-            }
-        }
-        s1.storeStates(r.stage1, true);
-        s2.storeStates(r.stage2, true);
+        interpolateFusedRun(r.stage1, r.stage2, in, scratch, out, count);
         r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
         double* twice = scratch;
         double* fourTimes = scratch + 2 * count;
         interpolateRun(r.stage1, in, twice, count);
-        // Stages 2 and 3 share one loop, stage 3 kFusedStageLag input pairs
-        // behind: their short states fit the registers together, and their
-        // recurrences then overlap.
-        StageLanes<3> s2(r.stage2, true);
-        StageLanes<2> s3(r.stage3, true);
-        const int32_t n = 2 * count;
-        for (int32_t i = 0; i < n + kFusedStageLag; ++i) {
-            if (i < n)
-                s2.interpolate(twice[i], fourTimes + 2 * i);
-            const int32_t k = i - kFusedStageLag;
-            if (k >= 0) {
-                s3.interpolate(fourTimes[2 * k], out + 4 * k);
-                s3.interpolate(fourTimes[2 * k + 1], out + 4 * k + 2);
-            }
-        }
-        s2.storeStates(r.stage2, true);
-        s3.storeStates(r.stage3, true);
+        interpolateFusedRun(r.stage2, r.stage3, twice, fourTimes, out, 2 * count);
         r.pair = {twice[2 * count - 2], twice[2 * count - 1]};
         for (int j = 0; j < 4; ++j)
             r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
@@ -311,41 +325,12 @@ inline void downsampleRun(HalfbandResampler& r, const double* in, double* out, i
     if constexpr (F == 2) {
         decimateRun(r.stage1, in, out, count);
     } else if constexpr (F == 4) {
-        // Stages 2 and 1 share one loop, stage 1 kFusedStageLag output
-        // samples behind.
-        StageLanes<3> s2(r.stage2, false);
-        StageLanes<5> s1(r.stage1, false);
-        for (int32_t i = 0; i < count + kFusedStageLag; ++i) {
-            if (i < count) {
-                scratch[2 * i] = s2.decimate(in[4 * i], in[4 * i + 1]);
-                scratch[2 * i + 1] = s2.decimate(in[4 * i + 2], in[4 * i + 3]);
-            }
-            const int32_t k = i - kFusedStageLag;
-            if (k >= 0)
-                out[k] = s1.decimate(scratch[2 * k], scratch[2 * k + 1]);
-        }
-        s2.storeStates(r.stage2, false);
-        s1.storeStates(r.stage1, false);
+        decimateFusedRun(r.stage2, r.stage1, in, scratch, out, count);
         r.pair = {scratch[2 * count - 2], scratch[2 * count - 1]};
     } else {
         double* fourTimes = scratch;
         double* twice = scratch + 4 * count;
-        // Stages 3 and 2 share one loop, stage 2 kFusedStageLag output pairs
-        // behind (as in upsampleRun).
-        StageLanes<2> s3(r.stage3, false);
-        StageLanes<3> s2(r.stage2, false);
-        const int32_t n = 2 * count;
-        for (int32_t i = 0; i < n + kFusedStageLag; ++i) {
-            if (i < n) {
-                fourTimes[2 * i] = s3.decimate(in[4 * i], in[4 * i + 1]);
-                fourTimes[2 * i + 1] = s3.decimate(in[4 * i + 2], in[4 * i + 3]);
-            }
-            const int32_t k = i - kFusedStageLag;
-            if (k >= 0)
-                twice[k] = s2.decimate(fourTimes[2 * k], fourTimes[2 * k + 1]);
-        }
-        s3.storeStates(r.stage3, false);
-        s2.storeStates(r.stage2, false);
+        decimateFusedRun(r.stage3, r.stage2, in, fourTimes, twice, 2 * count);
         decimateRun(r.stage1, twice, out, count);
         for (int j = 0; j < 4; ++j)
             r.quad[static_cast<std::size_t>(j)] = fourTimes[4 * count - 4 + j];
